@@ -1,0 +1,32 @@
+#pragma once
+// The application module: the resource instance, the user-interface thread and the table
+// of message loops by thread, guarded by a critical section.
+#include "win/Win32.h"
+#include <map>
+
+class MessageLoop;
+
+class AppModule {
+public:
+    static AppModule& Instance();
+
+    bool Init(HINSTANCE instance);
+    void Term();
+
+    HINSTANCE ResourceInstance() const noexcept { return instance_; }
+    DWORD MainThreadId() const noexcept { return mainThreadId_; }
+
+    bool AddMessageLoop(MessageLoop* loop);
+    bool RemoveMessageLoop();
+    MessageLoop* GetMessageLoop(DWORD threadId = ::GetCurrentThreadId());
+
+private:
+    AppModule() = default;
+    class Lock;
+
+    HINSTANCE instance_ = nullptr;
+    DWORD mainThreadId_ = 0;
+    bool initialised_ = false;
+    CRITICAL_SECTION lock_{};
+    std::map<DWORD, MessageLoop*>* loops_ = nullptr;
+};

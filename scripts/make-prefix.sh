@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Makes the project's Wine prefix once and reuses it afterwards.
+set -euo pipefail
+source "$(dirname "$0")/wine-env.sh"
+stamp="$WINEPREFIX/.hushbar-ready"
+[ -f "$stamp" ] && exit 0
+mkdir -p "$WINEPREFIX"
+wineboot -i >/dev/null 2>&1 || true
+wineserver -w
+# A virtual desktop: without it every window destroy stalls on a display with no window
+# manager, and there is no taskbar to hold the tray icon.
+cat > /tmp/hushbar-desktop.reg <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer]
+"Desktop"="Default"
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]
+"Default"="1024x768"
+
+[HKEY_CURRENT_USER\Software\Microsoft\Internet Explorer\Main]
+
+[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Zones\3]
+REG
+wine regedit /S /tmp/hushbar-desktop.reg >/dev/null 2>&1
+rm -f /tmp/hushbar-desktop.reg
+# Debian's Wine does not find the fonts of fonts-wine by itself; dialogs would come out
+# in the wrong face and size.
+cp -f /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+wineserver -w
+touch "$stamp"
