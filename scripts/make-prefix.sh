@@ -18,6 +18,8 @@ REGEDIT4
 [HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]
 "Default"="1024x768"
 
+[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run]
+
 [HKEY_CURRENT_USER\Software\Microsoft\Internet Explorer\Main]
 
 [HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Zones\3]

@@ -4,6 +4,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/cross}
+shift || true
 source "$root/scripts/wine-env.sh"
 source "$root/scripts/xvfb.sh"
 
@@ -18,4 +19,4 @@ hushbar_start_xvfb
 # A warm, persistent wineserver: otherwise every test program waits for a new server.
 wineserver -p
 wine cmd /c exit >/dev/null 2>&1 || true
-ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"

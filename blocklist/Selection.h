@@ -1,0 +1,30 @@
+#pragma once
+// The narrow view of the user's selection that the settings store and the blocking engine
+// work through. The block tree implements it; tests may stand in for it.
+#include "blocklist/BlockItem.h"
+#include <cstdint>
+
+enum class Category { Pictures, Videos, Animations, Sounds, Java };
+
+class Selection {
+public:
+    virtual ~Selection() = default;
+
+    // False while no tree is built: no nodes, empty list.
+    virtual bool IsBuilt() const = 0;
+
+    // The scripting node's option index (0 Enable, 1 Disable, 2 Prompt with Dialog); 0
+    // when there is no scripting node.
+    virtual std::uint32_t ScriptingIndex() const = 0;
+    // Sets the scripting node's value when it exists (an index out of range becomes 0).
+    virtual void SetScriptingIndex(std::uint32_t index) = 0;
+
+    // A category that the tree does not hold counts as unchecked.
+    virtual bool IsChecked(Category category) const = 0;
+    virtual void SetChecked(Category category, bool checked) = 0;
+
+    // The block list in file order; each item's treeItem names its node.
+    virtual const BlockList& Items() const = 0;
+    virtual bool IsChecked(const BlockItem& item) const = 0;
+    virtual void SetChecked(const BlockItem& item, bool checked) = 0;
+};
