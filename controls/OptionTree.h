@@ -1,0 +1,86 @@
+#pragma once
+// A tree view whose nodes carry option items: check boxes, choices with an in-place
+// drop-down and plain text values. It subclasses an existing tree control; the parent
+// dialog must reflect the control's notifications back to it (message + OCM__BASE).
+#include "controls/OptionTreeItems.h"
+#include "win/Subclass.h"
+#include "win/UniqueHandle.h"
+#include "win/Win32.h"
+#include <commctrl.h>
+#include <memory>
+#include <unordered_map>
+
+class OptionTree : public SubclassedWindow {
+public:
+    OptionTree() = default;
+    ~OptionTree() override;
+
+    // Takes over a tree control: adjusts its styles, colours and fonts.
+    bool Attach(HWND treeControl);
+    void SetOptionWord(unsigned word) noexcept { optionWord_ = word; }
+    unsigned OptionWord() const noexcept { return optionWord_; }
+
+    // Inserts a node for `item` (the tree takes it over) and opens its parent.
+    // Returns the new node, or null (the item is then destroyed).
+    HTREEITEM InsertItem(std::unique_ptr<OptionTreeItem> item, int image, int selectedImage,
+                         HTREEITEM parent = TVI_ROOT, HTREEITEM after = TVI_LAST);
+    // Closes the editor, clears the click flag and deletes every node.
+    void DeleteAllItems();
+
+    // State of a check node; false for any other node.
+    bool GetCheck(HTREEITEM node) const;
+    // Checks a check node exactly when state == 1; false (nothing changed) for other nodes.
+    bool SetCheck(HTREEITEM node, int state);
+    // `value` must be initialised; it receives VT_EMPTY for an unknown node. A choice node
+    // gives its index as VT_I4.
+    void GetItemValue(HTREEITEM node, VARIANT& value) const;
+    // Sets without asking the parent, as the program (not the user) changes it.
+    void SetItemValue(HTREEITEM node, const VARIANT& value);
+
+    OptionTreeItem* ItemOf(HTREEITEM node) const;
+    HTREEITEM ActiveNode() const noexcept { return activeNode_; }
+    bool ClickFlag() const noexcept { return clickFlag_; }
+    HWND EditorWindow() const noexcept { return editor_; }
+    HTREEITEM SelectedNode() const;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    struct Colours {
+        COLORREF windowText, window, highlightText, highlight, greyText, buttonFace;
+    };
+
+    LRESULT OnReflectedNotify(const NMHDR& header, LPARAM lParam);
+    LRESULT OnClick();
+    LRESULT OnDoubleClick();
+    LRESULT OnCustomDraw(NMTVCUSTOMDRAW& draw);
+    bool OnExpanding(const NMTREEVIEWA& change);
+    void OnSelectionChanged(HTREEITEM node);
+    void OnNodeDeleted(HTREEITEM node);
+    void OnKeyDown(WPARAM key);
+    void OnEditorCommit(HWND editor);
+    void OnEditorCancel(HWND editor);
+    void OnValueChangeRequest(const VARIANT* value, OptionTreeItem* item);
+
+    LRESULT Notify(int code, OptionTreeItem* item);
+    void ActivateNode(HTREEITEM node);
+    void CloseEditor();
+    void RepaintRow(HTREEITEM node) const;
+    RECT ValueArea(HTREEITEM node, const RECT& row) const;
+    HTREEITEM FindNode(const OptionTreeItem* item) const;
+    void ReloadLook();
+    void ReleaseItems();
+
+    std::unordered_map<HTREEITEM, std::unique_ptr<OptionTreeItem>> items_;
+    Colours colours_{};
+    UniquePen buttonFacePen_;
+    UniqueFont font_;
+    HWND editor_ = nullptr;
+    HTREEITEM activeNode_ = nullptr;
+    bool clickFlag_ = false;
+    unsigned optionWord_ = 0;
+    int minimumValueLeft_ = 0;
+    POINT lastMouse_{-1, -1};
+    bool haveMouse_ = false;
+};

@@ -1,0 +1,144 @@
+#pragma once
+// The objects behind the option tree's nodes. The tree owns each one (as the node's item
+// data) from insertion until the node is deleted. Values travel as VARIANTs.
+#include "controls/OptionTreeMessages.h"
+#include "win/Win32.h"
+#include <commctrl.h>
+#include <oleauto.h>
+#include <string>
+#include <vector>
+
+// Everything an item needs to draw its value area; the tree fills it per node.
+struct ItemDrawContext {
+    HDC hdc;
+    RECT area;            // the node's value area, client coordinates
+    COLORREF text;        // window text, or grey text when the tree is disabled
+    COLORREF background;  // window, or button face when the tree is disabled
+    COLORREF greyText;
+    bool greyed;          // the item is disabled
+    bool selected;        // the node is drawn selected
+};
+
+class OptionTreeItem {
+public:
+    explicit OptionTreeItem(const char* label);
+    virtual ~OptionTreeItem();
+    OptionTreeItem(const OptionTreeItem&) = delete;
+    OptionTreeItem& operator=(const OptionTreeItem&) = delete;
+
+    virtual ItemKind Kind() const = 0;
+    // Called by the tree right after the node is inserted.
+    virtual void Attach(HWND tree, HTREEITEM node);
+    virtual const char* Label() const;
+    virtual void SetEnabled(bool enabled);
+    virtual bool IsEnabled() const;
+    virtual void SetCallerData(LPARAM data);
+    virtual LPARAM CallerData() const;
+    // The tree control paints the label itself; an item may add to it.
+    virtual void DrawLabel(const ItemDrawContext& context) const;
+    virtual void DrawValue(const ItemDrawContext& context) const;
+    // Creates the in-place editor over `area` (tree client coordinates); null when the
+    // item has none.
+    virtual HWND CreateEditor(HWND tree, const RECT& area, HFONT font);
+    virtual void OnAction(ItemAction action);
+    virtual std::string ValueText() const;
+    virtual int ValueTextLength() const;
+    // Copies the value into `value`, whose previous content is released with
+    // VariantClear (so it must have been initialised). VT_EMPTY when there is none.
+    virtual void GetValue(VARIANT& value) const;
+    // Takes the value shown by an editor window; false when it is not acceptable.
+    virtual bool ReadValueFromEditor(HWND editor);
+    // False when the value is not acceptable for this kind of item.
+    virtual bool SetValue(const VARIANT& value);
+
+    HWND Tree() const noexcept { return tree_; }
+    HTREEITEM Node() const noexcept { return node_; }
+
+protected:
+    // Asks the tree to change this item's value: the tree's parent may veto it.
+    void RequestValueChange(const VARIANT& value);
+
+private:
+    HWND tree_ = nullptr;
+    std::string label_;
+    bool enabled_ = true;
+    LPARAM callerData_ = 0;
+    HTREEITEM node_ = nullptr;
+};
+
+// A label followed by a value shown as text, with an optional icon and colours.
+class TextItem : public OptionTreeItem {
+public:
+    explicit TextItem(const char* label);
+    ~TextItem() override;
+
+    ItemKind Kind() const override { return ItemKind::Text; }
+    void DrawValue(const ItemDrawContext& context) const override;
+    std::string ValueText() const override;
+    void GetValue(VARIANT& value) const override;
+    bool SetValue(const VARIANT& value) override;
+
+    // The icon is not owned: it must outlive the item.
+    void SetIcon(HICON icon) noexcept { icon_ = icon; }
+    // CLR_INVALID (-1) means the tree's colour.
+    void SetColours(COLORREF text, COLORREF background) noexcept {
+        textColour_ = text;
+        backgroundColour_ = background;
+    }
+    void SetFormat(UINT drawTextFormat) noexcept { format_ = drawTextFormat; }
+
+private:
+    VARIANT value_;
+    HICON icon_ = nullptr;
+    COLORREF textColour_ = CLR_INVALID;
+    COLORREF backgroundColour_ = CLR_INVALID;
+    UINT format_ = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_EDITCONTROL | DT_END_ELLIPSIS;
+};
+
+// A two-state option; the node's image shows the state.
+class CheckItem : public OptionTreeItem {
+public:
+    explicit CheckItem(const char* label);
+
+    ItemKind Kind() const override { return ItemKind::Check; }
+    void Attach(HWND tree, HTREEITEM node) override;
+    void SetEnabled(bool enabled) override;
+    void OnAction(ItemAction action) override;
+    std::string ValueText() const override;
+    void GetValue(VARIANT& value) const override;
+    // Accepts VT_BOOL only.
+    bool SetValue(const VARIANT& value) override;
+
+    bool Checked() const noexcept { return checked_; }
+
+private:
+    void ShowState() const;
+    bool checked_ = false;
+};
+
+// One option out of a list, chosen in a drop-down editor or stepped by double-click.
+class ChoiceItem : public OptionTreeItem {
+public:
+    ChoiceItem(const char* label, std::vector<std::string> options);
+
+    ItemKind Kind() const override { return ItemKind::Choice; }
+    void DrawValue(const ItemDrawContext& context) const override;
+    HWND CreateEditor(HWND tree, const RECT& area, HFONT font) override;
+    void OnAction(ItemAction action) override;
+    std::string ValueText() const override;
+    // The selected index as VT_I4.
+    void GetValue(VARIANT& value) const override;
+    bool ReadValueFromEditor(HWND editor) override;
+    // An integer selects that index (out of range: the first option); a text selects the
+    // option equal to it (no match: the first option, and false).
+    bool SetValue(const VARIANT& value) override;
+
+    int Selected() const noexcept { return selected_; }
+    const std::vector<std::string>& Options() const noexcept { return options_; }
+
+private:
+    bool SelectText(const std::string& text);
+    std::vector<std::string> options_;
+    int selected_ = 0;
+    HWND editor_ = nullptr;  // the last editor made; not owned (it closes with its window)
+};
