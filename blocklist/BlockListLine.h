@@ -1,0 +1,37 @@
+#pragma once
+// One line of the block-list file turned into fields. Plain text in, plain values out:
+// nothing here needs a window, so the rules can be tested (and fuzzed) on their own.
+#include <string>
+#include <vector>
+
+// The text fields of one record, before it becomes a BlockItem with a tree node.
+struct BlockRecord {
+    bool enabled = false;
+    std::string name;
+    std::string classId;
+    std::string comment;
+};
+
+enum class BlockLineKind {
+    Blank,    // nothing but spaces: skipped
+    Record,   // a record was read
+    Invalid,  // a bad escape sequence: the line cannot be split and is skipped
+};
+
+// Removes leading and trailing space characters (0x20 only; tabs and other white space
+// stay).
+std::string TrimSpaces(const std::string& text);
+
+// Splits a line at commas, honouring double quotes and backslash escapes (\n, \", \, and
+// \\). Fields are returned untrimmed. Returns false, with `fields` emptied, when the line
+// holds an unknown escape or ends in a backslash; `error` then says which.
+bool SplitBlockListFields(const std::string& line, std::vector<std::string>& fields,
+                          std::string* error = nullptr);
+
+// True exactly when the field's leading decimal integer is 1: white space skipped, an
+// optional sign, digits up to the first non-digit, no digits meaning 0.
+bool LeadingIntegerIsOne(const std::string& field);
+
+// Trims the line, splits it, trims each field and assigns them by position: enabled, name,
+// class identifier, comment; later fields are ignored and missing ones stay empty.
+BlockLineKind ParseBlockListLine(const std::string& line, BlockRecord& record);
