@@ -1,6 +1,7 @@
 #include "settings/RegKey.h"
 
 #include <cstring>
+#include <vector>
 
 RegKey& RegKey::operator=(RegKey&& other) noexcept {
     if (this != &other) {
@@ -51,12 +52,15 @@ LONG RegKey::QueryDword(const char* name, DWORD& value) const {
 }
 
 LONG RegKey::QueryString(const char* name, char* buffer, DWORD& size) const {
+    // Read into a scratch copy: a value of the wrong type must not touch the caller's text.
+    std::vector<char> scratch(size ? size : 1);
     DWORD type = 0;
     DWORD stored = size;
-    LONG status = ::RegQueryValueExA(hkey_, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &stored);
+    LONG status = ::RegQueryValueExA(hkey_, name, nullptr, &type, reinterpret_cast<BYTE*>(scratch.data()), &stored);
     if (status != ERROR_SUCCESS) return status;
-    if ((type != REG_SZ && type != REG_EXPAND_SZ) || stored == 0 || buffer[stored - 1] != '\0')
+    if ((type != REG_SZ && type != REG_EXPAND_SZ) || stored == 0 || scratch[stored - 1] != '\0')
         return ERROR_INVALID_DATA;
+    std::memcpy(buffer, scratch.data(), stored);
     size = stored;
     return ERROR_SUCCESS;
 }

@@ -1,0 +1,159 @@
+#include "HushbarProcess.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string DistFolder() {
+    std::string dist = HUSHBAR_TEST_DIST;
+    for (char& c : dist)
+        if (c == '/') c = '\\';
+    return dist + "\\hushbar\\";
+}
+
+void DeleteTree(HKEY root, const char* path) { ::RegDeleteTreeA(root, path); ::RegDeleteKeyA(root, path); }
+
+struct FindArgs {
+    DWORD processId;
+    const char* className;
+    const char* caption;
+    bool visibleOnly;
+    HWND found;
+};
+
+BOOL CALLBACK FindProc(HWND hwnd, LPARAM lParam) {
+    auto* args = reinterpret_cast<FindArgs*>(lParam);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != args->processId) return TRUE;
+    if (args->visibleOnly && !::IsWindowVisible(hwnd)) return TRUE;
+    char buffer[256];
+    if (args->className) {
+        ::GetClassNameA(hwnd, buffer, sizeof buffer);
+        if (std::string(buffer) != args->className) return TRUE;
+    }
+    if (args->caption) {
+        ::GetWindowTextA(hwnd, buffer, sizeof buffer);
+        if (std::string(buffer) != args->caption) return TRUE;
+    }
+    args->found = hwnd;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND FindProcessWindow(DWORD processId, const char* className, const char* caption, bool visibleOnly) {
+    FindArgs args{processId, className, caption, visibleOnly, nullptr};
+    ::EnumWindows(FindProc, reinterpret_cast<LPARAM>(&args));
+    return args.found;
+}
+
+std::string MakeProgramFolder(const std::string& blockList) {
+    static int counter = 0;
+    char temp[MAX_PATH];
+    ::GetTempPathA(sizeof temp, temp);
+    std::string folder = std::string(temp) + "hushbar-e2e-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                         std::to_string(++counter) + "\\";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string dist = DistFolder();
+    for (const char* name : {"hushbar.exe", "objects.dll", "latest.xml"})
+        ::CopyFileA((dist + name).c_str(), (folder + name).c_str(), FALSE);
+    if (!blockList.empty()) {
+        HANDLE file = ::CreateFileA((folder + "objects.dll").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
+        ::WriteFile(file, blockList.data(), static_cast<DWORD>(blockList.size()), &written, nullptr);
+        ::CloseHandle(file);
+    }
+    return folder;
+}
+
+void ForgetHushbarSettings() { DeleteTree(HKEY_CURRENT_USER, "Software\\Corvane\\Hushbar"); }
+
+HushbarProcess::HushbarProcess(const std::string& programFolder) {
+    std::string command = "\"" + programFolder + "hushbar.exe\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, programFolder.c_str(), &startup,
+                         &info)) {
+        ::CloseHandle(info.hThread);
+        process_ = info.hProcess;
+        processId_ = info.dwProcessId;
+    }
+}
+
+HushbarProcess::~HushbarProcess() {
+    if (!process_) return;
+    if (::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+        ::TerminateProcess(process_, 1);
+        ::WaitForSingleObject(process_, 5000);
+    }
+    ::CloseHandle(process_);
+}
+
+HWND HushbarProcess::WaitForMainWindow(DWORD timeoutMs) {
+    if (!process_) return nullptr;
+    // WaitForInputIdle returns once the program waits for input, that is once its
+    // initialisation (settings, tree, apply) is over and the loop runs.
+    ::WaitForInputIdle(process_, timeoutMs);
+    const DWORD start = ::GetTickCount();
+    do {
+        mainWindow_ = FindProcessWindow(processId_, "#32770", kMainWindowTitle, false);
+        if (mainWindow_) {
+            // A round trip through the loop: initialisation is over once it answers.
+            DWORD_PTR ignored = 0;
+            ::SendMessageTimeoutA(mainWindow_, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored);
+            return mainWindow_;
+        }
+        ::Sleep(50);
+    } while (::GetTickCount() - start < timeoutMs);
+    return nullptr;
+}
+
+HWND HushbarProcess::WaitForDialog(const char* caption, DWORD timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    do {
+        if (HWND found = FindProcessWindow(processId_, "#32770", caption, true)) return found;
+        ::Sleep(50);
+    } while (::GetTickCount() - start < timeoutMs);
+    return nullptr;
+}
+
+std::string HushbarProcess::MessageBoxText(HWND box) {
+    char text[1024] = "";
+    // A message box keeps its text in the static control with id 0xFFFF.
+    ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    return text;
+}
+
+void HushbarProcess::DismissMessageBox(HWND box) {
+    HWND button = ::FindWindowExA(box, nullptr, "Button", nullptr);
+    int id = button ? ::GetDlgCtrlID(button) : IDOK;
+    ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+bool HushbarProcess::SendCommand(UINT id) {
+    DWORD_PTR ignored = 0;
+    return mainWindow_ &&
+           ::SendMessageTimeoutA(mainWindow_, WM_COMMAND, MAKEWPARAM(id, 0), 0, SMTO_NORMAL, 15000, &ignored) != 0;
+}
+
+bool HushbarProcess::PostCommand(UINT id) {
+    return mainWindow_ && ::PostMessageA(mainWindow_, WM_COMMAND, MAKEWPARAM(id, 0), 0) != 0;
+}
+
+LRESULT HushbarProcess::Send(UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutA(mainWindow_, message, wParam, lParam, SMTO_NORMAL, 15000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+DWORD HushbarProcess::WaitForExit(DWORD timeoutMs) {
+    if (!process_) return STILL_ACTIVE;
+    if (::WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    ::GetExitCodeProcess(process_, &code);
+    return code;
+}
