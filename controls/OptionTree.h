@@ -3,6 +3,7 @@
 // drop-down and plain text values. It subclasses an existing tree control; the parent
 // dialog must reflect the control's notifications back to it (message + OCM__BASE).
 #include "controls/OptionTreeItems.h"
+#include "win/MessageTable.h"
 #include "win/Subclass.h"
 #include "win/UniqueHandle.h"
 #include "win/Win32.h"
@@ -51,26 +52,38 @@ private:
         COLORREF windowText, window, highlightText, highlight, greyText, buttonFace;
     };
 
-    LRESULT OnReflectedNotify(const NMHDR& header, LPARAM lParam);
+    bool OnReflectedNotify(MessageArgs& args);
+    bool OnMouseButton(MessageArgs& args);
+    bool OnKeyDown(MessageArgs& args);
+    bool OnChar(MessageArgs& args);
+    bool OnSetFocus(MessageArgs& args);
+    bool OnLayoutChange(MessageArgs& args);
+    bool OnExpandRequest(MessageArgs& args);
+    bool OnLookChange(MessageArgs& args);
+    bool OnEditorCommand(MessageArgs& args);
+    bool OnEditorColour(MessageArgs& args);
+    bool OnEditorCommit(MessageArgs& args);
+    bool OnEditorCancel(MessageArgs& args);
+    bool OnValueChangeRequest(MessageArgs& args);
+    bool OnDestroy(MessageArgs& args);
+
     LRESULT OnClick();
     LRESULT OnDoubleClick();
     LRESULT OnCustomDraw(NMTVCUSTOMDRAW& draw);
-    bool OnExpanding(const NMTREEVIEWA& change);
+    LRESULT OnExpanding(const NMTREEVIEWA& change);
     void OnSelectionChanged(HTREEITEM node);
     void OnNodeDeleted(HTREEITEM node);
-    void OnKeyDown(WPARAM key);
-    void OnEditorCommit(HWND editor);
-    void OnEditorCancel(HWND editor);
-    void OnValueChangeRequest(const VARIANT* value, OptionTreeItem* item);
 
     LRESULT Notify(int code, OptionTreeItem* item);
+    bool Frozen() const noexcept;
     void ActivateNode(HTREEITEM node);
     void CloseEditor();
     void RepaintRow(HTREEITEM node) const;
     RECT ValueArea(HTREEITEM node, const RECT& row) const;
     HTREEITEM FindNode(const OptionTreeItem* item) const;
     void ReloadLook();
-    void ReleaseItems();
+
+    static const MessageEntry<OptionTree> kMessageTable[];
 
     std::unordered_map<HTREEITEM, std::unique_ptr<OptionTreeItem>> items_;
     Colours colours_{};
@@ -79,8 +92,9 @@ private:
     HWND editor_ = nullptr;
     HTREEITEM activeNode_ = nullptr;
     bool clickFlag_ = false;
+    bool destroying_ = false;
     unsigned optionWord_ = 0;
     int minimumValueLeft_ = 0;
-    POINT lastMouse_{-1, -1};
+    POINT lastMouse_{0, 0};
     bool haveMouse_ = false;
 };

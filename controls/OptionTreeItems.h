@@ -104,7 +104,6 @@ public:
     void Attach(HWND tree, HTREEITEM node) override;
     void SetEnabled(bool enabled) override;
     void OnAction(ItemAction action) override;
-    std::string ValueText() const override;
     void GetValue(VARIANT& value) const override;
     // Accepts VT_BOOL only.
     bool SetValue(const VARIANT& value) override;
