@@ -16,6 +16,7 @@
 // Requests through a proxy (absolute URL in the request line) are served by their path.
 // The server ends when this object is destroyed, when the test program ends in any way
 // (its lifeline connection closes), and after a time limit in any case.
+#include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
@@ -54,6 +55,7 @@ private:
     std::string logPath_;
     std::string portPath_;
     int port_ = 0;
+    std::size_t logSkip_ = 0;  // lines forgotten by ClearLog
     void* lifelineSession_ = nullptr;  // HINTERNET handles kept open while the server runs
     void* lifelineConnection_ = nullptr;
     void* lifelineRequest_ = nullptr;
