@@ -1,23 +1,87 @@
 #include "app/MainDialog.h"
 
+#include "app/AboutDialog.h"
 #include "app/AppModule.h"
+#include "engine/BlockingEngine.h"
+#include "engine/BrowserNotifier.h"
 #include "res/resource.h"
+#include "settings/SettingsStore.h"
+#include "settings/StartupEntry.h"
 #include "win/Centre.h"
+#include "win/ProgramDirectory.h"
+#include "win/ResourceString.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+namespace {
+
+constexpr char kCaption[] = "Hushbar";
+constexpr char kTipOn[] = "Hushbar : Blocking Multimedia Ads and Spyware";
+constexpr char kTipOff[] = "Hushbar (Disabled)";
+constexpr int kHotKeyId = 0;
+
+// The hot-key control reports HOTKEYF_*; RegisterHotKey wants MOD_*. The extended-key
+// flag has no MOD_ counterpart and is dropped.
+UINT HotKeyModifiersToRegister(WORD hotkeyFlags) {
+    UINT modifiers = 0;
+    if (hotkeyFlags & HOTKEYF_ALT) modifiers |= MOD_ALT;
+    if (hotkeyFlags & HOTKEYF_CONTROL) modifiers |= MOD_CONTROL;
+    if (hotkeyFlags & HOTKEYF_SHIFT) modifiers |= MOD_SHIFT;
+    return modifiers;
+}
+
+// A stored flag outside 0..2 would be an undefined check state.
+WPARAM CheckState(std::int32_t flag) { return (flag >= 0 && flag <= 2) ? static_cast<WPARAM>(flag) : 0; }
+
+void SetItemChecked(HMENU menu, UINT command, bool checked) {
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STATE;
+    if (!::GetMenuItemInfoA(menu, command, FALSE, &info)) return;
+    info.fMask = MIIM_STATE;
+    info.fState = checked ? MFS_CHECKED : 0;
+    ::SetMenuItemInfoA(menu, command, FALSE, &info);
+}
+
+}  // namespace
 
 const MessageEntry<MainDialog> MainDialog::kMessageTable[] = {
     OnMessage(WM_INITDIALOG, &MainDialog::OnInitDialog),
-    OnCommand(IDOK, &MainDialog::OnOk),
+    OnMessage(WM_HOTKEY, &MainDialog::OnHotKey),
+    OnCommand(IDOK, &MainDialog::OnApplyAndHide),
+    OnCommand(IDC_ACTIVATE_HOTKEY, &MainDialog::OnHotkeyBox),
+    OnCommand(IDC_SWITCH, &MainDialog::ToggleState),
+    OnCommand(IDC_UPDATE, &MainDialog::OnUpdate),
+    OnCommand(ID_SHOW_MAIN_WINDOW, &MainDialog::ShowMainWindow),
+    OnCommand(ID_BLOCK_FLASH, &MainDialog::OnBlockFlash),
+    OnCommand(ID_ENABLE_SCRIPT, &MainDialog::OnEnableScript),
+    OnCommand(ID_DISABLE_SCRIPT, &MainDialog::OnDisableScript),
+    OnCommand(ID_PROMPT_SCRIPT, &MainDialog::OnPromptScript),
+    OnCommand(ID_SHOW_FLASH, &MainDialog::OnShowFlash),
+    OnCommand(ID_APP_ABOUT, &MainDialog::OnAbout),
     OnCommand(ID_APP_EXIT, &MainDialog::OnExit),
+    OnMessage(kTrayCallbackMessage, &MainDialog::OnTrayNotify),
 };
 
 MainDialog::MainDialog() = default;
-MainDialog::~MainDialog() = default;
+
+MainDialog::~MainDialog() { trayIcon_.Remove(); }
 
 bool MainDialog::Create(HINSTANCE instance) {
+    instance_ = instance;
     return CreateModeless(instance, IDD_MAIN, nullptr) != nullptr;
 }
 
 bool MainDialog::HandleMessage(MessageArgs& args) {
+    // The tool tips see every message first and never consume one.
+    toolTips_.OnMessage(Hwnd(), args);
+
+    if (args.message == trayIcon_.TaskbarCreatedMessage() && args.message != 0) {
+        trayIcon_.Readd();
+        return false;
+    }
     return DispatchMessageTable(*this, kMessageTable, args);
 }
 
@@ -27,8 +91,52 @@ bool MainDialog::PreTranslateMessage(MSG& message) {
 
 bool MainDialog::OnIdle(int) { return false; }
 
+bool MainDialog::IsShown() const { return ::IsWindowVisible(Hwnd()) != FALSE; }
+
 bool MainDialog::OnInitDialog(MessageArgs& args) {
-    CentreWindow(Hwnd());
+    HWND hwnd = Hwnd();
+    CentreWindow(hwnd);
+
+    bigIcon_.Reset(static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_HUSHBAR), IMAGE_ICON,
+                                                   ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0)));
+    smallIcon_.Reset(static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_HUSHBAR), IMAGE_ICON,
+                                                     ::GetSystemMetrics(SM_CXSMICON),
+                                                     ::GetSystemMetrics(SM_CYSMICON), 0)));
+    ::SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
+    ::SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
+
+    okButton_.Attach(::GetDlgItem(hwnd, IDOK));
+    aboutButton_.Attach(::GetDlgItem(hwnd, ID_APP_ABOUT));
+    switchButton_.Attach(::GetDlgItem(hwnd, IDC_SWITCH));
+    updateButton_.Attach(::GetDlgItem(hwnd, IDC_UPDATE));
+
+    // A key typed alone or with Shift alone becomes Ctrl plus that key.
+    hotkeyControl_ = ::GetDlgItem(hwnd, IDC_HOTKEY);
+    ::SendMessageA(hotkeyControl_, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_CONTROL, 0));
+
+    treeImages_.Reset(::ImageList_LoadImageA(instance_, MAKEINTRESOURCEA(IDB_TREE_IMAGES), 16, 1, RGB(255, 0, 255),
+                                             IMAGE_BITMAP, LR_CREATEDIBSECTION));
+    blockTree_.Attach(::GetDlgItem(hwnd, IDC_BLOCK_TREE), treeImages_.Get());
+
+    toolTips_.Activate();
+    BuildBlockTree();
+
+    ::SendMessageA(hotkeyControl_, HKM_SETHOTKEY, MAKEWORD(settings_.hotkeyVirtualKey, settings_.hotkeyModifiers), 0);
+    WriteCheckBoxes();
+
+    HMENU menu = ::LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_TRAY_MENU));
+    HMENU trayMenu = menu ? ::GetSubMenu(menu, 0) : nullptr;
+    // The tray keeps only the sub-menu; detach it so the bar can go.
+    if (menu) {
+        ::RemoveMenu(menu, 0, MF_BYPOSITION);
+        ::DestroyMenu(menu);
+    }
+    std::string balloon = settings_.minimizeOnStart ? std::string() : LoadResourceString(IDS_TRAY_BALLOON);
+    trayIcon_.Add(hwnd, kTrayIconId, LoadStateIcon(), trayMenu, StateTip(), balloon.c_str(), kCaption, NIIF_INFO);
+
+    RefreshStateDisplay();
+    ApplyAll();
+
     if (MessageLoop* loop = AppModule::Instance().GetMessageLoop()) {
         loop->AddMessageFilter(this);
         loop->AddIdleHandler(this);
@@ -37,11 +145,192 @@ bool MainDialog::OnInitDialog(MessageArgs& args) {
     return true;
 }
 
-void MainDialog::OnOk() { ::ShowWindow(Hwnd(), SW_HIDE); }
+void MainDialog::BuildBlockTree() {
+    blockTree_.Build(ProgramDirectory() + "objects.dll");
+    LoadSettings(settings_, blockTree_);
+}
+
+void MainDialog::ClearBlockTree() { blockTree_.Clear(); }
+
+void MainDialog::ReadCheckBoxes() {
+    HWND hwnd = Hwnd();
+    settings_.minimizeOnStart = static_cast<std::int32_t>(::IsDlgButtonChecked(hwnd, IDC_MINIMIZE_ON_START));
+    settings_.startWithWindows = static_cast<std::int32_t>(::IsDlgButtonChecked(hwnd, IDC_START_WITH_WINDOWS));
+    settings_.activateHotkey = static_cast<std::int32_t>(::IsDlgButtonChecked(hwnd, IDC_ACTIVATE_HOTKEY));
+}
+
+void MainDialog::WriteCheckBoxes() {
+    HWND hwnd = Hwnd();
+    ::SendDlgItemMessageA(hwnd, IDC_MINIMIZE_ON_START, BM_SETCHECK, CheckState(settings_.minimizeOnStart), 0);
+    ::SendDlgItemMessageA(hwnd, IDC_START_WITH_WINDOWS, BM_SETCHECK, CheckState(settings_.startWithWindows), 0);
+    ::SendDlgItemMessageA(hwnd, IDC_ACTIVATE_HOTKEY, BM_SETCHECK, CheckState(settings_.activateHotkey), 0);
+}
+
+void MainDialog::RegisterHotKeyFromControl() {
+    LRESULT hotkey = ::SendMessageA(hotkeyControl_, HKM_GETHOTKEY, 0, 0);
+    settings_.hotkeyVirtualKey = LOBYTE(LOWORD(hotkey));
+    settings_.hotkeyModifiers = HIBYTE(LOWORD(hotkey));
+    if (::RegisterHotKey(Hwnd(), kHotKeyId, HotKeyModifiersToRegister(settings_.hotkeyModifiers),
+                         settings_.hotkeyVirtualKey)) {
+        ::EnableWindow(hotkeyControl_, TRUE);
+        return;
+    }
+    ::MessageBoxA(Hwnd(), LoadResourceString(IDS_HOTKEY_BUSY).c_str(), kCaption, MB_OK | MB_ICONERROR);
+    ::EnableWindow(hotkeyControl_, FALSE);
+    settings_.activateHotkey = 0;
+}
+
+void MainDialog::ApplyAll() {
+    ReadCheckBoxes();
+    ::UnregisterHotKey(Hwnd(), kHotKeyId);
+    if (settings_.activateHotkey)
+        RegisterHotKeyFromControl();
+    else
+        ::EnableWindow(hotkeyControl_, FALSE);
+
+    WithdrawPolicy(settings_, blockTree_);
+    if (!settings_.switchedOff) ApplyPolicy(settings_, blockTree_);
+    if (settings_.startWithWindows)
+        SetStartupEntry(kStartupValueName);
+    else
+        RemoveStartupEntry(kStartupValueName);
+    SaveSettings(settings_, blockTree_);
+    RefreshStateDisplay();
+    WriteCheckBoxes();
+    NotifyBrowserWindows();
+}
+
+void MainDialog::ToggleState() {
+    const bool hidden = !IsShown();
+    if (hidden) BuildBlockTree();
+    settings_.switchedOff = !settings_.switchedOff;
+    ApplyAll();
+    NotifyBrowserWindows();
+    if (hidden) ClearBlockTree();
+}
+
+void MainDialog::OnApplyAndHide() {
+    ReadCheckBoxes();
+    ::ShowWindow(Hwnd(), SW_HIDE);
+    ApplyAll();
+    ClearBlockTree();
+}
+
+void MainDialog::OnHotkeyBox() {
+    ReadCheckBoxes();
+    if (settings_.activateHotkey) {
+        ::EnableWindow(hotkeyControl_, TRUE);
+        ::SetFocus(hotkeyControl_);
+    } else {
+        ::EnableWindow(hotkeyControl_, FALSE);
+    }
+}
+
+void MainDialog::ShowMainWindow() {
+    if (IsShown()) return;
+    ::ShowWindow(Hwnd(), SW_SHOW);
+    ::SetForegroundWindow(Hwnd());
+    BuildBlockTree();
+}
+
+void MainDialog::OnUpdate() {}
+
+void MainDialog::ExitProgram(UINT commandId) {
+    ::UnregisterHotKey(Hwnd(), kHotKeyId);
+    WithdrawPolicy(settings_, blockTree_);
+    ::DestroyWindow(Hwnd());
+    ::PostQuitMessage(static_cast<int>(commandId));
+}
 
 void MainDialog::OnExit() { ExitProgram(ID_APP_EXIT); }
 
-void MainDialog::ExitProgram(UINT commandId) {
-    ::DestroyWindow(Hwnd());
-    ::PostQuitMessage(static_cast<int>(commandId));
+void MainDialog::OnAbout() {
+    AboutDialog about;
+    about.Run(::GetActiveWindow());
+}
+
+bool MainDialog::OnHotKey(MessageArgs&) {
+    ToggleState();
+    return true;
+}
+
+bool MainDialog::OnTrayNotify(MessageArgs& args) {
+    if (args.wParam != kTrayIconId) return true;
+    switch (static_cast<UINT>(args.lParam)) {
+    case WM_RBUTTONDOWN:
+        ShowTrayMenu();
+        break;
+    case WM_LBUTTONDOWN:
+        ToggleState();
+        break;
+    case WM_LBUTTONDBLCLK:
+        ShowMainWindow();
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+void MainDialog::SetFlashChoice(bool blocked) {
+    settings_.flashBlocked = blocked ? 1 : 0;
+    ApplyFlashChoice(settings_, blockTree_);
+}
+
+void MainDialog::SetScriptingChoice(std::uint32_t choice) {
+    settings_.scriptingChoice = choice;
+    ApplyScriptingChoice(settings_, blockTree_);
+}
+
+void MainDialog::OnBlockFlash() { SetFlashChoice(true); }
+void MainDialog::OnShowFlash() { SetFlashChoice(false); }
+void MainDialog::OnEnableScript() { SetScriptingChoice(ScriptingEnable); }
+void MainDialog::OnDisableScript() { SetScriptingChoice(ScriptingDisable); }
+void MainDialog::OnPromptScript() { SetScriptingChoice(ScriptingPrompt); }
+
+HICON MainDialog::LoadStateIcon() const {
+    return static_cast<HICON>(::LoadImageA(instance_,
+                                           MAKEINTRESOURCEA(settings_.switchedOff ? IDI_STATE_OFF : IDI_STATE_ON),
+                                           IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
+                                           ::GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
+}
+
+const char* MainDialog::StateTip() const { return settings_.switchedOff ? kTipOff : kTipOn; }
+
+void MainDialog::RefreshStateDisplay() {
+    HMENU menu = trayIcon_.Menu();
+    const bool on = !settings_.switchedOff;
+    std::string item = LoadResourceString(IDS_TRAY_ITEM) + (on ? ": ON" : ": OFF");
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STATE | MIIM_TYPE;
+    info.fType = MFT_STRING;
+    info.fState = on ? MFS_CHECKED : 0;
+    info.dwTypeData = item.data();
+    ::SetMenuItemInfoA(menu, IDC_SWITCH, FALSE, &info);
+
+    SetItemChecked(menu, ID_SHOW_FLASH, !settings_.flashBlocked);
+    SetItemChecked(menu, ID_BLOCK_FLASH, settings_.flashBlocked != 0);
+    SetItemChecked(menu, ID_ENABLE_SCRIPT, settings_.scriptingChoice == ScriptingEnable);
+    SetItemChecked(menu, ID_DISABLE_SCRIPT, settings_.scriptingChoice == ScriptingDisable);
+    SetItemChecked(menu, ID_PROMPT_SCRIPT, settings_.scriptingChoice == ScriptingPrompt);
+
+    HICON icon = LoadStateIcon();
+    trayIcon_.SetTip(StateTip());
+    trayIcon_.SetIcon(icon);
+    ::SendDlgItemMessageA(Hwnd(), IDC_STATE_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    toolTips_.SetTipText(Hwnd(), IDC_STATE_ICON, StateTip());
+}
+
+void MainDialog::ShowTrayMenu() {
+    RefreshStateDisplay();
+    HMENU menu = trayIcon_.Menu();
+    ::SetMenuDefaultItem(menu, IDC_SWITCH, FALSE);
+    POINT cursor{};
+    ::GetCursorPos(&cursor);
+    // Without the foreground the menu would not close when the user clicks elsewhere.
+    ::SetForegroundWindow(Hwnd());
+    ::TrackPopupMenu(menu, 0, cursor.x, cursor.y, 0, Hwnd(), nullptr);
+    // ...and without a message after it, the next click on the icon would be swallowed.
+    ::PostMessageA(Hwnd(), WM_NULL, 0, 0);
 }

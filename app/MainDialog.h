@@ -1,33 +1,77 @@
 #pragma once
 // The main dialog: a modeless dialog that lives from start to end of the process, usually
-// hidden, and owns the program's state.
+// hidden. It owns the settings, the block tree, the tray icon and the global hot key, and
+// turns every user action into the one apply sequence.
+#include "app/DialogToolTips.h"
 #include "app/MessageLoop.h"
+#include "app/TrayIcon.h"
+#include "blocklist/BlockTree.h"
+#include "controls/HoverButton.h"
 #include "settings/Settings.h"
 #include "win/Dialog.h"
+#include "win/UniqueHandle.h"
 
 class MainDialog : public Dialog, public MessageFilter, public IdleHandler {
 public:
     MainDialog();
     ~MainDialog() override;
 
-    // Creates the dialog from its template; its initialisation runs inside this call.
+    // Creates the dialog, hidden, from its template; initialisation runs inside this call.
     bool Create(HINSTANCE instance);
     ::Settings& Settings() noexcept { return settings_; }
 
     bool PreTranslateMessage(MSG& message) override;
     bool OnIdle(int idleCount) override;
 
+    void ApplyAll();
+    void ToggleState();
+    void ShowMainWindow();
     void ExitProgram(UINT commandId);
+    void RefreshStateDisplay();
 
 protected:
     bool HandleMessage(MessageArgs& args) override;
 
 private:
-    bool OnInitDialog(MessageArgs& args);
-    void OnOk();
-    void OnExit();
-
     static const MessageEntry<MainDialog> kMessageTable[];
 
+    bool OnInitDialog(MessageArgs& args);
+    bool OnHotKey(MessageArgs& args);
+    bool OnTrayNotify(MessageArgs& args);
+    void OnApplyAndHide();
+    void OnHotkeyBox();
+    void OnUpdate();
+    void OnBlockFlash();
+    void OnShowFlash();
+    void OnEnableScript();
+    void OnDisableScript();
+    void OnPromptScript();
+    void OnAbout();
+    void OnExit();
+
+    void BuildBlockTree();
+    void ClearBlockTree();
+    void ReadCheckBoxes();
+    void WriteCheckBoxes();
+    void RegisterHotKeyFromControl();
+    void SetFlashChoice(bool blocked);
+    void SetScriptingChoice(std::uint32_t choice);
+    void ShowTrayMenu();
+    HICON LoadStateIcon() const;
+    const char* StateTip() const;
+    bool IsShown() const;
+
+    HINSTANCE instance_ = nullptr;
+    DialogToolTips toolTips_;
+    UniqueImageList treeImages_;
+    BlockTree blockTree_;
+    TrayIcon trayIcon_;
+    HWND hotkeyControl_ = nullptr;
+    HoverButton okButton_;
+    HoverButton aboutButton_;
+    HoverButton switchButton_;
+    HoverButton updateButton_;
+    UniqueIcon bigIcon_;
+    UniqueIcon smallIcon_;
     ::Settings settings_;
 };
