@@ -67,7 +67,12 @@ const MessageEntry<MainDialog> MainDialog::kMessageTable[] = {
 
 MainDialog::MainDialog() = default;
 
-MainDialog::~MainDialog() { trayIcon_.Remove(); }
+MainDialog::~MainDialog() {
+    // Normally Exit has destroyed the window already; a dialog torn down any other way must
+    // not leave a window pointing at a dead object.
+    if (Hwnd()) ::DestroyWindow(Hwnd());
+    trayIcon_.Remove();
+}
 
 bool MainDialog::Create(HINSTANCE instance) {
     instance_ = instance;

@@ -29,6 +29,8 @@ public:
     void ExitProgram(UINT commandId);
     void RefreshStateDisplay();
 
+    const TrayIcon& Tray() const noexcept { return trayIcon_; }
+
 protected:
     bool HandleMessage(MessageArgs& args) override;
 
