@@ -64,3 +64,8 @@ BlockLineKind ParseBlockListLine(const std::string& line, BlockRecord& record) {
     if (fields.size() > 3) record.comment = TrimSpaces(fields[3]);
     return BlockLineKind::Record;
 }
+
+std::string BlockItemLabel(const std::string& name, const std::string& comment) {
+    const std::string remark = TrimSpaces(comment);
+    return remark.empty() ? name : name + " (" + remark + ")";
+}

@@ -35,3 +35,7 @@ bool LeadingIntegerIsOne(const std::string& field);
 // Trims the line, splits it, trims each field and assigns them by position: enabled, name,
 // class identifier, comment; later fields are ignored and missing ones stay empty.
 BlockLineKind ParseBlockListLine(const std::string& line, BlockRecord& record);
+
+// A block item's label in the tree: its name, followed by the trimmed comment in
+// parentheses when there is one.
+std::string BlockItemLabel(const std::string& name, const std::string& comment);

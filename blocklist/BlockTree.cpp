@@ -1,0 +1,140 @@
+#include "blocklist/BlockTree.h"
+
+#include "blocklist/BlockListFile.h"
+#include "blocklist/BlockListLine.h"
+#include "res/resource.h"
+
+#include <climits>
+#include <memory>
+
+namespace {
+
+// Cells of the tree's bitmap.
+constexpr int kImageCheckBox = 0;
+constexpr int kImageMagnifier = 10;
+constexpr int kImageChoiceField = 12;
+constexpr int kImageBrowser = 13;
+
+constexpr unsigned kBlockTreeOptions = kOptionFreezeAfterClick;
+
+}  // namespace
+
+UniqueImageList LoadBlockTreeImages(HINSTANCE instance) {
+    return UniqueImageList(::ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_TREE_IMAGES), 16, 1,
+                                                  RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
+}
+
+bool BlockTree::Attach(HWND treeControl, HIMAGELIST images) {
+    if (!tree_.Attach(treeControl)) return false;
+    ::SendMessageA(treeControl, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
+    tree_.SetOptionWord(kBlockTreeOptions);
+    ::InvalidateRect(treeControl, nullptr, TRUE);
+    return true;
+}
+
+void BlockTree::Build(const std::string& blockListPath) {
+    LoadBlockList(blockListPath, list_);
+    // The old nodes go before the new ones come; their handles are dead from here on.
+    tree_.DeleteAllItems();
+    ForgetNodes();
+
+    const HTREEITEM browser = InsertGroup(kBrowserGroupLabel, kImageBrowser);
+
+    scriptingNode_ = tree_.InsertItem(
+        std::make_unique<ChoiceItem>(kScriptingLabel, std::vector<std::string>{"Enable", "Disable", "Prompt with Dialog"}),
+        kImageChoiceField, kImageChoiceField, browser, TVI_LAST);
+    SetScriptingIndex(0);
+
+    picturesNode_ = InsertCheck(kPicturesLabel, browser, false);
+    videosNode_ = InsertCheck(kVideosLabel, browser, true);
+    animationsNode_ = InsertCheck(kAnimationsLabel, browser, true);
+    soundsNode_ = InsertCheck(kSoundsLabel, browser, true);
+    javaNode_ = InsertCheck(kJavaLabel, browser, true);
+
+    activeXNode_ = InsertGroup(kActiveXGroupLabel, kImageMagnifier);
+    for (BlockItem& item : list_)
+        item.treeItem = InsertCheck(BlockItemLabel(item.name, item.comment), activeXNode_, item.enabled);
+
+    // Only a tree that really holds its nodes counts as built: saving from one that does
+    // not would store every check as clear.
+    built_ = browser && scriptingNode_ && activeXNode_;
+}
+
+void BlockTree::Clear() {
+    list_.clear();
+    tree_.DeleteAllItems();
+    ForgetNodes();
+}
+
+void BlockTree::ForgetNodes() noexcept {
+    built_ = false;
+    scriptingNode_ = picturesNode_ = videosNode_ = animationsNode_ = soundsNode_ = javaNode_ = activeXNode_ = nullptr;
+}
+
+HTREEITEM BlockTree::InsertGroup(const char* label, int image) {
+    const HTREEITEM node = tree_.InsertItem(std::make_unique<TextItem>(label), image, image, TVI_ROOT, TVI_LAST);
+    VARIANT empty;
+    ::VariantInit(&empty);
+    empty.vt = VT_BSTR;
+    empty.bstrVal = ::SysAllocString(L"");
+    tree_.SetItemValue(node, empty);
+    ::VariantClear(&empty);
+    return node;
+}
+
+HTREEITEM BlockTree::InsertCheck(const std::string& label, HTREEITEM parent, bool checked) {
+    const HTREEITEM node =
+        tree_.InsertItem(std::make_unique<CheckItem>(label.c_str()), kImageCheckBox, kImageCheckBox, parent, TVI_LAST);
+    tree_.SetCheck(node, checked ? 1 : 0);
+    return node;
+}
+
+HTREEITEM BlockTree::NodeOf(Category category) const noexcept {
+    switch (category) {
+    case Category::Pictures: return picturesNode_;
+    case Category::Videos: return videosNode_;
+    case Category::Animations: return animationsNode_;
+    case Category::Sounds: return soundsNode_;
+    case Category::Java: return javaNode_;
+    }
+    return nullptr;
+}
+
+bool BlockTree::IsBuilt() const { return built_; }
+
+std::uint32_t BlockTree::ScriptingIndex() const {
+    if (!scriptingNode_) return 0;
+    VARIANT value;
+    ::VariantInit(&value);
+    tree_.GetItemValue(scriptingNode_, value);
+    std::uint32_t index = 0;
+    if (value.vt == VT_I4 && value.lVal > 0) index = static_cast<std::uint32_t>(value.lVal);
+    ::VariantClear(&value);
+    return index;
+}
+
+void BlockTree::SetScriptingIndex(std::uint32_t index) {
+    if (!scriptingNode_) return;
+    // The choice takes a signed index and sends anything it has no option for to the
+    // first; an index too large for it would otherwise fail to convert and change nothing.
+    VARIANT value;
+    ::VariantInit(&value);
+    value.vt = VT_I4;
+    value.lVal = index > static_cast<std::uint32_t>(LONG_MAX) ? 0 : static_cast<LONG>(index);
+    tree_.SetItemValue(scriptingNode_, value);
+}
+
+bool BlockTree::IsChecked(Category category) const {
+    const HTREEITEM node = NodeOf(category);
+    return node && tree_.GetCheck(node);
+}
+
+void BlockTree::SetChecked(Category category, bool checked) {
+    if (const HTREEITEM node = NodeOf(category)) tree_.SetCheck(node, checked ? 1 : 0);
+}
+
+bool BlockTree::IsChecked(const BlockItem& item) const { return item.treeItem && tree_.GetCheck(item.treeItem); }
+
+void BlockTree::SetChecked(const BlockItem& item, bool checked) {
+    if (item.treeItem) tree_.SetCheck(item.treeItem, checked ? 1 : 0);
+}

@@ -1,0 +1,80 @@
+#pragma once
+// The block tree of the main dialog: the option tree that shows and holds the user's
+// selection, the block list it was built from, and the nodes the settings store and the
+// blocking engine reach the selection through.
+#include "blocklist/BlockItem.h"
+#include "blocklist/Selection.h"
+#include "controls/OptionTree.h"
+#include "win/UniqueHandle.h"
+#include <string>
+
+// The node labels, exactly as the tree shows them.
+constexpr char kBrowserGroupLabel[] = "IE Browser";
+constexpr char kScriptingLabel[] = "Scripting(Pop-up windows,Animated ads):";
+constexpr char kPicturesLabel[] = "Pictures (JPG...)";
+constexpr char kVideosLabel[] = "Videos";
+constexpr char kAnimationsLabel[] = "Animations (GIF)";
+constexpr char kSoundsLabel[] = "Sounds (Backupground sounds)";
+constexpr char kJavaLabel[] = "Java Applet (EyeWonder...)";
+constexpr char kActiveXGroupLabel[] = "ActiveX";
+
+// The tree's pictures from bitmap 202: 16 pixels wide, magenta transparent.
+UniqueImageList LoadBlockTreeImages(HINSTANCE instance);
+
+class BlockTree : public Selection {
+public:
+    BlockTree() = default;
+    ~BlockTree() override = default;
+    BlockTree(const BlockTree&) = delete;
+    BlockTree& operator=(const BlockTree&) = delete;
+
+    // Takes over the dialog's tree control; the image list stays the caller's and must
+    // outlive the control.
+    bool Attach(HWND treeControl, HIMAGELIST images);
+
+    // Reads the block-list file and fills the tree with every node at its default state.
+    // The stored selection is not read here: LoadSettings comes right after.
+    void Build(const std::string& blockListPath);
+
+    // Forgets the list and every node.
+    void Clear();
+
+    OptionTree& Tree() noexcept { return tree_; }
+    const OptionTree& Tree() const noexcept { return tree_; }
+    BlockList& List() noexcept { return list_; }
+    const BlockList& List() const noexcept { return list_; }
+
+    HTREEITEM ScriptingNode() const noexcept { return scriptingNode_; }
+    HTREEITEM PicturesNode() const noexcept { return picturesNode_; }
+    HTREEITEM VideosNode() const noexcept { return videosNode_; }
+    HTREEITEM AnimationsNode() const noexcept { return animationsNode_; }
+    HTREEITEM SoundsNode() const noexcept { return soundsNode_; }
+    HTREEITEM JavaNode() const noexcept { return javaNode_; }
+    HTREEITEM ActiveXNode() const noexcept { return activeXNode_; }
+
+    bool IsBuilt() const override;
+    std::uint32_t ScriptingIndex() const override;
+    void SetScriptingIndex(std::uint32_t index) override;
+    bool IsChecked(Category category) const override;
+    void SetChecked(Category category, bool checked) override;
+    const BlockList& Items() const override { return list_; }
+    bool IsChecked(const BlockItem& item) const override;
+    void SetChecked(const BlockItem& item, bool checked) override;
+
+private:
+    HTREEITEM NodeOf(Category category) const noexcept;
+    HTREEITEM InsertGroup(const char* label, int image);
+    HTREEITEM InsertCheck(const std::string& label, HTREEITEM parent, bool checked);
+    void ForgetNodes() noexcept;
+
+    OptionTree tree_;
+    BlockList list_;
+    bool built_ = false;
+    HTREEITEM scriptingNode_ = nullptr;
+    HTREEITEM picturesNode_ = nullptr;
+    HTREEITEM videosNode_ = nullptr;
+    HTREEITEM animationsNode_ = nullptr;
+    HTREEITEM soundsNode_ = nullptr;
+    HTREEITEM javaNode_ = nullptr;
+    HTREEITEM activeXNode_ = nullptr;
+};
