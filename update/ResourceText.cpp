@@ -1,5 +1,7 @@
 #include "update/ResourceText.h"
 
+#include "win/ResourceString.h"
+
 namespace {
 
 // The formatter reads an insert for every %n in the text, up to %99, whatever the caller
@@ -7,13 +9,6 @@ namespace {
 constexpr std::size_t kInsertSlots = 99;
 
 }  // namespace
-
-std::string LoadResourceText(UINT id, HINSTANCE module) {
-    if (!module) module = ::GetModuleHandleA(nullptr);
-    char buffer[1024];
-    int length = ::LoadStringA(module, id, buffer, sizeof buffer);
-    return length > 0 ? std::string(buffer, static_cast<std::size_t>(length)) : std::string();
-}
 
 std::string FormatInserts(const std::string& text, const std::vector<std::string>& inserts) {
     if (text.empty()) return std::string();
@@ -32,5 +27,5 @@ std::string FormatInserts(const std::string& text, const std::vector<std::string
 }
 
 std::string FormatResourceText(UINT id, const std::vector<std::string>& inserts) {
-    return FormatInserts(LoadResourceText(id), inserts);
+    return FormatInserts(LoadResourceString(id), inserts);
 }

@@ -6,10 +6,6 @@
 #include <string>
 #include <vector>
 
-// The string-table text with the given id, empty when there is none. The strings are
-// looked up in `module`, by default the executable.
-std::string LoadResourceText(UINT id, HINSTANCE module = nullptr);
-
 // Formats a text with the message formatter's insert rules. Inserts the text names but
 // the caller did not give are empty.
 std::string FormatInserts(const std::string& text, const std::vector<std::string>& inserts);

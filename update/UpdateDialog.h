@@ -1,0 +1,100 @@
+#pragma once
+// The modal window in which an update runs (template 213): an animation while the
+// transfer runs, a progress bar, the connection status, the time left with the amount
+// copied, the transfer rate, and Cancel. It owns the downloader; the procedure it runs
+// (what is fetched, compared and installed) is in UpdateProcedure.cpp.
+//
+// Threads: initialisation and the commands run on the user-interface thread; the status
+// and progress handlers, both completion handlers, their message boxes and EndDialog run
+// on the downloader's worker thread, which touches the controls only through
+// SendMessageA and SetWindowTextA. Cancel only signals the downloader's abort event.
+#include "controls/HoverButton.h"
+#include "update/HttpDownloader.h"
+#include "win/Dialog.h"
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+class UpdateDialog : public Dialog {
+public:
+    // Dialog results: 0 means new data was unpacked into the program directory.
+    enum Result : int {
+        kInstalled = 0,
+        kCancelledOrUnreadable = -1,
+        kDownloadFailed = -2,
+        kNewerProgram = -3,
+        kInvalidPackage = -4,
+        kUpToDate = -5,
+    };
+
+    UpdateDialog();
+    ~UpdateDialog() override;
+
+    // Runs the update modally and returns its result (or -1 when the dialog could not be
+    // shown at all).
+    INT_PTR Run(HWND owner);
+
+    // Where the descriptor and package are fetched from; the string table's base URL
+    // unless set. Must end with a slash.
+    void SetUpdateBaseUrl(const std::string& url) { baseUrl_ = url; }
+    // The folder the installed descriptor is read from and the update is written to;
+    // the executable's folder unless set. Must end with a backslash.
+    void SetProgramDirectory(const std::string& folder) { programDirectory_ = folder; }
+    // How the product page is opened; ShellExecuteA "open" unless set.
+    void SetPageOpener(std::function<void(const char* url)> opener) { openPage_ = std::move(opener); }
+
+    // Display operations, called on the worker thread.
+    void ShowPercent(unsigned percent);
+    void ShowTimeLeft(unsigned seconds, DWORD total, DWORD contentLength);
+    void ShowRate(double bytesPerMillisecond);
+
+    // The downloader's status, progress and completion receivers.
+    void ShowStatus(HINTERNET handle, DWORD status, LPVOID information, DWORD length);
+    void OnProgress(DWORD startTick, DWORD& lastTick, DWORD total, DWORD& lastTotal, DWORD& lastPercent,
+                    bool lengthKnown, DWORD contentLength);
+    void OnDescriptorDownloaded(DownloadResult result);
+    void OnPackageDownloaded(DownloadResult result);
+
+protected:
+    bool HandleMessage(MessageArgs& args) override;
+
+private:
+    bool OnInitDialog(MessageArgs& args);
+    void CheckForUpdate();
+    void OnCancel();
+
+    // The procedure's steps and endings (UpdateProcedure.cpp).
+    void StartTransfer(const char* fileName, const std::string& destination,
+                       void (UpdateDialog::*onDone)(DownloadResult));
+    bool InstallPackage(const std::string& packagePath);
+    void Finish(int result, UINT messageId, UINT icon, bool openProductPage);
+    std::string DescriptorPath() const;
+    std::string DownloadedDescriptorPath() const;
+    std::string PackagePath() const;
+
+    static const MessageEntry<UpdateDialog> kMessageTable[];
+
+    HoverButton cancelButton_;
+    HWND status_ = nullptr;
+    HWND timeLeft_ = nullptr;
+    HWND rate_ = nullptr;
+    HWND progress_ = nullptr;
+    HWND animation_ = nullptr;
+
+    std::string baseUrl_;
+    std::string programDirectory_;
+    std::function<void(const char*)> openPage_;
+    bool checkStarted_ = false;
+    // Set by Cancel and never cleared: the downloader clears its abort event when a
+    // transfer starts, so a press between the two downloads is kept here and passed on.
+    std::atomic<bool> cancelRequested_{false};
+
+    // Written by CheckForUpdate before the worker starts; only read afterwards.
+    double installedVersion_ = 0.0;
+    double installedDataVersion_ = 0.0;
+
+    // Last, so that it is destroyed first: its destructor waits for the worker thread,
+    // which uses everything above.
+    HttpDownloader downloader_;
+};
