@@ -242,6 +242,9 @@ void MainDialog::OnUpdate() {}
 
 void MainDialog::ExitProgram(UINT commandId) {
     ::UnregisterHotKey(Hwnd(), kHotKeyId);
+    // While hidden the list is not loaded, and withdrawing without it would leave every
+    // kill bit in place: load it for the withdraw.
+    if (!blockTree_.IsBuilt()) BuildBlockTree();
     WithdrawPolicy(settings_, blockTree_);
     ::DestroyWindow(Hwnd());
     ::PostQuitMessage(static_cast<int>(commandId));

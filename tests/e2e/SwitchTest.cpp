@@ -106,6 +106,14 @@ TEST_F(Switching, ExitWithdrawsEverythingAndEndsWith57665) {
     EXPECT_EQ("no", probe::String(HKEY_CURRENT_USER, probe::kProduct, "Current State"));
 }
 
+TEST_F(Switching, ExitWhileHiddenStillRemovesTheKillBits) {
+    ASSERT_TRUE(hushbar_->SendCommand(IDOK));  // hidden: the list is dropped
+    ExpectBlocking();
+    hushbar_->PostCommand(ID_APP_EXIT);
+    EXPECT_EQ(57665u, hushbar_->WaitForExit());
+    ExpectNeutral();
+}
+
 TEST(Options, StartMinimisedShowsNoWindowButApplies) {
     ForgetHushbarSettings();
     probe::WriteString(HKEY_CURRENT_USER, probe::kProduct, "Minimize on start", "yes");
@@ -134,6 +142,8 @@ TEST(Options, AHotKeyHeldElsewhereIsReportedOnceAndSavedAsOff) {
                   "another program. Please choose another Hotkey.",
                   HushbarProcess::MessageBoxText(box));
         HushbarProcess::DismissMessageBox(box);
+        // The dialog shows once its initialisation, the apply included, is over.
+        ASSERT_NE(nullptr, hushbar.WaitForDialog(kMainWindowTitle));
         ASSERT_NE(nullptr, hushbar.WaitForMainWindow());
         EXPECT_EQ("no", probe::String(HKEY_CURRENT_USER, probe::kProduct, "ActivateHotkey"));
         EXPECT_EQ(BST_UNCHECKED, ::SendDlgItemMessageA(hushbar.MainWindow(), IDC_ACTIVATE_HOTKEY, BM_GETCHECK, 0, 0));
