@@ -20,6 +20,9 @@ Paths (segments before the content are modifiers and may be combined, e.g.
   short/<rest>                    Content-Length of the whole, only the first half sent
   slow/<rest>                     1024 bytes every 100 ms
   redirect/<rest>                 302 to /<rest>
+  keep-alive/<rest>               the connection stays open for the next request; without
+                                  it every answer closes its connection, so each request
+                                  connects afresh and reports the connecting steps
   hang-up[/...]                   the connection closes without an answer
   bad-status[/...]                a status line without a number
 A request line holding an absolute URL (a request through a proxy) is served by its path.
@@ -42,7 +45,7 @@ SLOW_BLOCK = 1024
 SLOW_PAUSE = 0.1
 MAX_REQUESTS_PER_CONNECTION = 1000
 CONTROL_WAIT = 30.0
-MODIFIERS = ("no-length", "chunked", "short", "slow")
+MODIFIERS = ("no-length", "chunked", "short", "slow", "keep-alive")
 
 stop_event = threading.Event()
 log_lock = threading.Lock()
@@ -192,15 +195,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
         sent = body
         if "chunked" in modes:
             self.send_header("Transfer-Encoding", "chunked")
-        elif "no-length" in modes:
-            self.send_header("Connection", "close")
-            self.close_connection = True
-        else:
+        elif "no-length" not in modes:
             self.send_header("Content-Length", str(len(body)))
             if "short" in modes:
                 sent = body[:len(body) // 2]
-                self.send_header("Connection", "close")
-                self.close_connection = True
+        if "keep-alive" not in modes or "no-length" in modes or "short" in modes:
+            self.send_header("Connection", "close")
+            self.close_connection = True
         self.end_headers()
         self.wfile.flush()
         self.send_body(sent, "chunked" in modes, "slow" in modes)
