@@ -14,7 +14,11 @@ protected:
         path_ = "Software\\HushbarTests\\RegKey-" + std::to_string(::GetCurrentProcessId());
         ::RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
     }
-    void TearDown() override { ::RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str()); }
+    void TearDown() override {
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
+        ::RegDeleteKeyA(HKEY_CURRENT_USER, path_.c_str());
+        ::RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\HushbarTests");  // only goes when empty
+    }
 
     std::string path_;
 };
