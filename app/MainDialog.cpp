@@ -7,6 +7,7 @@
 #include "res/resource.h"
 #include "settings/SettingsStore.h"
 #include "settings/StartupEntry.h"
+#include "update/UpdateDialog.h"
 #include "win/Centre.h"
 #include "win/ProgramDirectory.h"
 #include "win/ResourceString.h"
@@ -238,7 +239,15 @@ void MainDialog::ShowMainWindow() {
     BuildBlockTree();
 }
 
-void MainDialog::OnUpdate() {}
+void MainDialog::OnUpdate() {
+    UpdateDialog update;
+    INT_PTR result = update.Run(::GetActiveWindow());
+    if (result != 0 || !Hwnd()) return;
+    // The old list is still loaded, so kill bits of controls the new list drops go too.
+    WithdrawPolicy(settings_, blockTree_);
+    SaveSettings(settings_, blockTree_);
+    BuildBlockTree();
+}
 
 void MainDialog::ExitProgram(UINT commandId) {
     ::UnregisterHotKey(Hwnd(), kHotKeyId);

@@ -62,6 +62,7 @@ protected:
         dialog_.reset();
         ::DeleteFileA(listPath_.c_str());
         ::RegDeleteTreeA(HKEY_CURRENT_USER, kProduct);
+        for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kKillBit, view, 0);
     }
     void Command(UINT id) { ::SendMessageA(dialog_->Hwnd(), WM_COMMAND, id, 0); }
     HMENU Menu() const { return dialog_->Tray().Menu(); }

@@ -29,6 +29,9 @@ protected:
         // Values no withdraw or apply leaves, so every write shows.
         for (const char* name : {"1400", "1402", "1C00"}) Put(HKEY_CURRENT_USER, kZone, name, 99);
         for (const char* name : kMainValues) Put(HKEY_CURRENT_USER, kMain, name, "maybe");
+        // Whatever earlier programs left in this prefix, these controls start without kill bits.
+        for (const char* id : {kFlash, kIdA, kIdB})
+            for (REGSAM view : kViews) ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, KillBit(id).c_str(), view, 0);
     }
 
     static std::string KillBit(const char* id) { return kKillBits + "\\{" + id + "}"; }
