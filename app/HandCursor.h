@@ -1,0 +1,21 @@
+#pragma once
+// The pointing hand shown over a link, as the two 32 x 32 monochrome masks a cursor is
+// made from. Drawn here rather than taken from the system so it looks the same everywhere.
+#include <array>
+#include <cstdint>
+
+struct CursorMasks {
+    static constexpr int kSize = 32;
+    static constexpr int kBytes = kSize * kSize / 8;  // one bit a pixel, rows of 4 bytes
+    std::array<std::uint8_t, kBytes> andMask;  // 1: the screen shows through
+    std::array<std::uint8_t, kBytes> xorMask;  // with AND 0: 1 white, 0 black
+};
+
+// The tip of the index finger is the hot spot.
+constexpr int kHandHotSpotX = 5;
+constexpr int kHandHotSpotY = 0;
+
+CursorMasks HandCursorMasks();
+
+// Pixel (x, y) of a mask, for checking the picture.
+bool MaskBit(const std::array<std::uint8_t, CursorMasks::kBytes>& mask, int x, int y);

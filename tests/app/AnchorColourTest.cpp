@@ -1,0 +1,43 @@
+#include "app/AnchorColour.h"
+#include "app/HandCursor.h"
+
+#include <gtest/gtest.h>
+
+TEST(AnchorColour, ThreeNumbersMakeAColourAndAnythingShortDoesNot) {
+    EXPECT_EQ(std::optional<std::uint32_t>(0x008000), ParseAnchorColour("0,128,0"));
+    EXPECT_EQ(std::optional<std::uint32_t>(0xFF0000), ParseAnchorColour("0,0,255"));
+    EXPECT_EQ(std::optional<std::uint32_t>(0x800080), ParseAnchorColour("128,0,128"));
+    EXPECT_EQ(std::optional<std::uint32_t>(0x030201), ParseAnchorColour("1,2,3"));
+
+    EXPECT_EQ(std::nullopt, ParseAnchorColour("0,128"));      // one comma
+    EXPECT_EQ(std::nullopt, ParseAnchorColour("0,128,"));     // nothing after the second
+    EXPECT_EQ(std::nullopt, ParseAnchorColour("0 128 0"));    // no commas
+    EXPECT_EQ(std::nullopt, ParseAnchorColour(""));
+    EXPECT_EQ(std::nullopt, ParseAnchorColour(std::string_view("0,128,\0" "5", 9)));  // ends at the terminator
+}
+
+TEST(AnchorColour, NumbersAreReadLikeAtoiAndCutToTheirLowByte) {
+    EXPECT_EQ(std::optional<std::uint32_t>(0x000000), ParseAnchorColour("256,0,0"));
+    EXPECT_EQ(std::optional<std::uint32_t>(0x000001), ParseAnchorColour("257,0,0"));
+    EXPECT_EQ(std::optional<std::uint32_t>(0x0000FF), ParseAnchorColour("-1,0,0"));
+    EXPECT_EQ(std::optional<std::uint32_t>(0x0000FF), ParseAnchorColour(" 255 ,x, y"));  // blanks; junk is 0
+    EXPECT_EQ(std::optional<std::uint32_t>(0x0A0000), ParseAnchorColour("0,,10"));       // empty green is 0
+    EXPECT_EQ(std::optional<std::uint32_t>(0x100000), ParseAnchorColour("0,0,16,99"));   // blue is the rest
+    // More digits than an int holds still gives the low byte of the number.
+    EXPECT_EQ(std::optional<std::uint32_t>(0x000001), ParseAnchorColour("4294967553,0,0"));  // 2^32 + 257
+}
+
+TEST(HandCursor, MasksDrawAnOpaqueHandWithItsFingertipAtTheHotSpot) {
+    const CursorMasks masks = HandCursorMasks();
+    EXPECT_FALSE(MaskBit(masks.andMask, kHandHotSpotX, kHandHotSpotY)) << "hot spot on the hand";
+    EXPECT_FALSE(MaskBit(masks.xorMask, kHandHotSpotX, kHandHotSpotY)) << "fingertip outlined in black";
+    EXPECT_TRUE(MaskBit(masks.andMask, kHandHotSpotX - 1, kHandHotSpotY)) << "nothing left of the tip";
+    EXPECT_TRUE(MaskBit(masks.xorMask, kHandHotSpotX, kHandHotSpotY + 2)) << "white inside the finger";
+    EXPECT_TRUE(MaskBit(masks.andMask, 31, 31));
+    EXPECT_TRUE(MaskBit(masks.andMask, 0, 0));
+    // A hand, not a few stray pixels.
+    int opaque = 0;
+    for (int y = 0; y < CursorMasks::kSize; ++y)
+        for (int x = 0; x < CursorMasks::kSize; ++x) opaque += MaskBit(masks.andMask, x, y) ? 0 : 1;
+    EXPECT_GT(opaque, 150);
+}
