@@ -1,0 +1,19 @@
+#pragma once
+// Who makes the program and where users find it: the About box's links read these, and
+// the About template in res/hushbar.rc shows the same texts (a test keeps them equal).
+// Literal macros so the texts built from them are put together by the compiler.
+#define HUSHBAR_MAKER_NAME "Corvane Software"
+#define HUSHBAR_SUPPORT_ADDRESS "support@hushbar.example"
+#define HUSHBAR_HOME_PAGE "http://www.hushbar.example/hushbar/"
+
+namespace product {
+
+inline constexpr char kMakerName[] = HUSHBAR_MAKER_NAME;
+inline constexpr char kSupportAddress[] = HUSHBAR_SUPPORT_ADDRESS;
+inline constexpr char kHomePage[] = HUSHBAR_HOME_PAGE;
+
+// The support link: the maker's name with the address in parentheses, opening a mail.
+inline constexpr char kSupportLabel[] = HUSHBAR_MAKER_NAME " (" HUSHBAR_SUPPORT_ADDRESS ")";
+inline constexpr char kSupportTarget[] = "mailto:" HUSHBAR_SUPPORT_ADDRESS;
+
+}  // namespace product
