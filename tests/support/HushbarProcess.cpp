@@ -14,6 +14,32 @@ std::string DistFolder() {
 
 void DeleteTree(HKEY root, const char* path) { ::RegDeleteTreeA(root, path); ::RegDeleteKeyA(root, path); }
 
+void DeleteFolder(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA((folder + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                DeleteFolder(folder + name + "\\");
+            else
+                ::DeleteFileA((folder + name).c_str());
+        } while (::FindNextFileA(search, &found));
+        ::FindClose(search);
+    }
+    ::RemoveDirectoryA(folder.c_str());
+}
+
+// The program folders made for a test program go when it ends.
+struct MadeFolders {
+    std::vector<std::string> folders;
+    ~MadeFolders() {
+        for (const std::string& folder : folders) DeleteFolder(folder);
+    }
+};
+MadeFolders madeFolders;
+
 struct FindArgs {
     DWORD processId;
     const char* className;
@@ -56,6 +82,7 @@ std::string MakeProgramFolder(const std::string& blockList) {
     std::string folder = std::string(temp) + "hushbar-e2e-" + std::to_string(::GetCurrentProcessId()) + "-" +
                          std::to_string(++counter) + "\\";
     ::CreateDirectoryA(folder.c_str(), nullptr);
+    madeFolders.folders.push_back(folder);
     const std::string dist = DistFolder();
     for (const char* name : {"hushbar.exe", "objects.dll", "latest.xml"})
         ::CopyFileA((dist + name).c_str(), (folder + name).c_str(), FALSE);
