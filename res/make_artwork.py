@@ -528,7 +528,10 @@ def nearest(colour, palette):
 def palette_for(image, bits):
     if bits == 4:
         return VGA16
-    used = []
+    # Index 0 is black: transparent pixels carry index 0, and the system draws an icon by
+    # masking the screen and then XOR-ing the colour, so anything but black would tint
+    # what shows through.
+    used = [(0, 0, 0)]
     for row in image.pixels:
         for colour in row:
             if colour is not None and colour not in used:

@@ -11,6 +11,7 @@ namespace {
 
 struct IconLook {
     int transparent = 0;
+    int tinted = 0;              // neither opaque nor showing the background unchanged
     std::set<COLORREF> colours;  // of the opaque pixels
 };
 
@@ -24,8 +25,10 @@ IconLook Look(int id, int size) {
     IconLook look;
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
-            if (black.Pixel(x, y) != white.Pixel(x, y))
+            if (black.Pixel(x, y) == RGB(0, 0, 0) && white.Pixel(x, y) == RGB(255, 255, 255))
                 ++look.transparent;
+            else if (black.Pixel(x, y) != white.Pixel(x, y))
+                ++look.tinted;
             else
                 look.colours.insert(black.Pixel(x, y));
         }
@@ -36,6 +39,7 @@ TEST(Artwork, IconsShowTheirShapesOnATransparentBackground) {
     const IconLook off = Look(IDI_STATE_OFF, 16);
     EXPECT_GT(off.transparent, 30);
     EXPECT_LT(off.transparent, 200);
+    EXPECT_EQ(0, off.tinted);
     EXPECT_TRUE(off.colours.count(RGB(255, 0, 0))) << "red frame";
     EXPECT_TRUE(off.colours.count(RGB(0, 255, 255))) << "cyan frame";
     EXPECT_TRUE(off.colours.count(RGB(0, 255, 0))) << "green square";
@@ -47,6 +51,7 @@ TEST(Artwork, IconsShowTheirShapesOnATransparentBackground) {
     for (int size : {16, 32}) {
         const IconLook program = Look(IDI_HUSHBAR, size);
         EXPECT_GT(program.transparent, 0) << size;
+        EXPECT_EQ(0, program.tinted) << size;
         EXPECT_GT(program.colours.size(), 6u) << size;
     }
 }
