@@ -16,13 +16,13 @@ const MessageEntry<HoverButton> HoverButton::kMessageTable[] = {
 
 namespace {
 
-struct PenSpec {
+struct PenLook {
     int width;
     COLORREF colour;
 };
 
 // Outline, then the hover frame (left, right, top, bottom), then the focus frame.
-constexpr PenSpec kPenSpecs[] = {
+constexpr PenLook kPenLooks[] = {
     {1, RGB(0, 0, 0)},
     {3, RGB(250, 196, 88)},  {3, RGB(251, 202, 106)}, {2, RGB(252, 210, 121)}, {2, RGB(229, 151, 0)},
     {3, RGB(153, 198, 252)}, {3, RGB(162, 189, 252)}, {2, RGB(162, 201, 255)}, {2, RGB(162, 201, 255)},
@@ -43,9 +43,9 @@ void Line(HDC hdc, HPEN pen, int x1, int y1, int x2, int y2) {
 }  // namespace
 
 HoverButton::HoverButton() {
-    static_assert(sizeof kPenSpecs / sizeof kPenSpecs[0] == kPenCount, "one spec per pen");
+    static_assert(sizeof kPenLooks / sizeof kPenLooks[0] == kPenCount, "one look per pen");
     for (int i = 0; i < kPenCount; ++i)
-        pens_[i].Reset(::CreatePen(PS_INSIDEFRAME, kPenSpecs[i].width, kPenSpecs[i].colour));
+        pens_[i].Reset(::CreatePen(PS_INSIDEFRAME, kPenLooks[i].width, kPenLooks[i].colour));
 }
 
 bool HoverButton::Attach(HWND button) {

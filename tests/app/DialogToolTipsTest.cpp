@@ -62,8 +62,9 @@ TEST(DialogToolTips, EveryControlHasABalloonToolWhoseTextIsItsOwnString) {
     EXPECT_EQ("Press the hotkey to change status of Hushbar quickly.", tip(IDC_HOTKEY));
     EXPECT_EQ("Display program information, \nversion number and copyright", tip(ID_APP_ABOUT));
     // Tools whose string does not exist: present, but they show nothing.
-    for (HWND quiet : {::GetDlgItem(dialog.Hwnd(), IDC_START_WITH_WINDOWS), ::GetDlgItem(dialog.Hwnd(), IDC_MINIMIZE_ON_START),
-                       ::GetDlgItem(dialog.Hwnd(), IDC_ACTIVATE_HOTKEY), dialog.Hwnd()}) {
+    const HWND d = dialog.Hwnd();
+    for (HWND quiet : {::GetDlgItem(d, IDC_START_WITH_WINDOWS), ::GetDlgItem(d, IDC_MINIMIZE_ON_START),
+                       ::GetDlgItem(d, IDC_ACTIVATE_HOTKEY), d}) {
         const Tool tool = ToolOf(tips, quiet);
         EXPECT_TRUE(tool.exists);
         EXPECT_EQ("", tool.text);
