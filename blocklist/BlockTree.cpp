@@ -55,6 +55,10 @@ void BlockTree::Build(const std::string& blockListPath) {
     for (BlockItem& item : list_)
         item.treeItem = InsertCheck(BlockItemLabel(item.name, item.comment), activeXNode_, item.enabled);
 
+    // Each insertion expands its parent, which scrolls the newest node into view: start
+    // the user at the top of the list instead.
+    if (browser) ::SendMessageA(tree_.Hwnd(), TVM_SELECTITEM, TVGN_FIRSTVISIBLE, reinterpret_cast<LPARAM>(browser));
+
     // Only a tree that really holds its nodes counts as built: saving from one that does
     // not would store every check as clear.
     built_ = browser && scriptingNode_ && activeXNode_;
