@@ -8,7 +8,6 @@ const MessageEntry<OptionTree> OptionTree::kMessageTable[] = {
     OnMessage(kOcmBase + WM_NOTIFY, &OptionTree::OnReflectedNotify),
     OnMessage(WM_LBUTTONDOWN, &OptionTree::OnMouseButton),
     OnMessage(WM_LBUTTONDBLCLK, &OptionTree::OnMouseButton),
-    OnMessage(WM_RBUTTONDOWN, &OptionTree::OnMouseButton),
     OnMessage(WM_KEYDOWN, &OptionTree::OnKeyDown),
     OnMessage(WM_CHAR, &OptionTree::OnChar),
     OnMessage(WM_SETFOCUS, &OptionTree::OnSetFocus),
@@ -49,9 +48,13 @@ bool NodeRect(HWND tree, HTREEITEM node, bool labelOnly, RECT& rect) {
 
 OptionTree::~OptionTree() {
     CloseEditor();
+    HWND tree = Hwnd();
     Detach();
-    // Nodes that outlive this object keep no pointer to a freed item.
-    if (HWND tree = Hwnd(); tree && ::IsWindow(tree)) {
+    if (tree && ::IsWindow(tree)) {
+        // A control that outlives this object keeps no pointer to a freed item, nor the
+        // font that goes with it.
+        if (HWND parent = ::GetParent(tree))
+            ::SendMessageA(tree, WM_SETFONT, ::SendMessageA(parent, WM_GETFONT, 0, 0), FALSE);
         for (auto& entry : items_) {
             TVITEMA item{};
             item.mask = TVIF_HANDLE | TVIF_PARAM;
@@ -90,7 +93,8 @@ HTREEITEM OptionTree::InsertItem(std::unique_ptr<OptionTreeItem> item, int image
     insert.item.iImage = image;
     insert.item.iSelectedImage = selectedImage;
     insert.item.lParam = reinterpret_cast<LPARAM>(item.get());
-    auto node = reinterpret_cast<HTREEITEM>(::SendMessageA(Hwnd(), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+    auto node =
+        reinterpret_cast<HTREEITEM>(::SendMessageA(Hwnd(), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
     if (!node) return nullptr;
     OptionTreeItem* raw = item.get();
     items_[node] = std::move(item);
@@ -198,11 +202,6 @@ bool OptionTree::OnMouseButton(MessageArgs& args) {
     // The click notice carries no position: keep the one of the press that causes it.
     lastMouse_ = POINT{static_cast<short>(LOWORD(args.lParam)), static_cast<short>(HIWORD(args.lParam))};
     haveMouse_ = true;
-    if (args.message == WM_LBUTTONDBLCLK && Frozen()) {
-        // The control would toggle the node on its own; it must not while frozen.
-        args.result = DefaultProc(args.message, args.wParam, args.lParam);
-        return true;
-    }
     return false;
 }
 
@@ -282,15 +281,22 @@ bool OptionTree::OnLookChange(MessageArgs& args) {
     return true;
 }
 
+bool OptionTree::IsEditorWindow(HWND child) const {
+    // Any edit box of ours but the control's own label editor: editors that are closing
+    // still talk until their close request arrives.
+    return child && ::GetParent(child) == Hwnd() &&
+           child != reinterpret_cast<HWND>(::SendMessageA(Hwnd(), TVM_GETEDITCONTROL, 0, 0));
+}
+
 bool OptionTree::OnEditorCommand(MessageArgs& args) {
     // The editor's own notices are of no interest to the control or to the dialog.
-    if (!args.lParam || reinterpret_cast<HWND>(args.lParam) != editor_) return false;
+    if (!IsEditorWindow(reinterpret_cast<HWND>(args.lParam))) return false;
     args.result = 0;
     return true;
 }
 
 bool OptionTree::OnEditorColour(MessageArgs& args) {
-    if (!args.lParam || reinterpret_cast<HWND>(args.lParam) != editor_) return false;
+    if (!IsEditorWindow(reinterpret_cast<HWND>(args.lParam))) return false;
     HDC hdc = reinterpret_cast<HDC>(args.wParam);
     bool disabled = !::IsWindowEnabled(Hwnd());
     ::SetTextColor(hdc, disabled ? colours_.greyText : colours_.windowText);
@@ -307,7 +313,11 @@ bool OptionTree::OnEditorCommit(MessageArgs& args) {
     HTREEITEM node = activeNode_;
     OptionTreeItem* item = ItemOf(node);
     if (!item) return true;
-    if (Notify(kOtnValueChanging, item) != 0) return true;
+    if (Notify(kOtnValueChanging, item) != 0) {
+        // The editor already shows the refused choice: a fresh one shows the kept value.
+        if (ItemOf(node) == item && node == activeNode_) ActivateNode(node);
+        return true;
+    }
     if (ItemOf(node) != item) return true;  // the parent removed it meanwhile
     item->ReadValueFromEditor(editor);
     Notify(kOtnValueChanged, item);
@@ -458,8 +468,9 @@ void OptionTree::OnSelectionChanged(HTREEITEM node) {
 }
 
 void OptionTree::OnNodeDeleted(HTREEITEM node) {
-    CloseEditor();
+    // The item goes first, so that nothing the closing sets off can reopen an editor on it.
     items_.erase(node);
+    CloseEditor();
 }
 
 // ---- Helpers ----
@@ -492,9 +503,9 @@ void OptionTree::ActivateNode(HTREEITEM node) {
     if (area.right <= area.left || area.bottom <= area.top) return;
     HWND editor = item->CreateEditor(Hwnd(), area, font_.Get());
     if (!editor) return;
-    ::ShowWindow(editor, SW_SHOWNA);
     editor_ = editor;
     activeNode_ = node;
+    ::ShowWindow(editor, SW_SHOWNA);
 }
 
 void OptionTree::CloseEditor() {

@@ -76,6 +76,7 @@ private:
 
     LRESULT Notify(int code, OptionTreeItem* item);
     bool Frozen() const noexcept;
+    bool IsEditorWindow(HWND child) const;
     void ActivateNode(HTREEITEM node);
     void CloseEditor();
     void RepaintRow(HTREEITEM node) const;
