@@ -13,6 +13,7 @@ const MessageEntry<UpdateDialog> UpdateDialog::kMessageTable[] = {
     OnMessage(WM_INITDIALOG, &UpdateDialog::OnInitDialog),
     OnCommand(IDOK, &UpdateDialog::CheckForUpdate),
     OnCommand(IDCANCEL, &UpdateDialog::OnCancel),
+    OnMessage(kEndUpdateMessage, &UpdateDialog::OnEndUpdate),
 };
 
 namespace {
@@ -43,6 +44,38 @@ UINT StatusTextId(DWORD status) {
     }
 }
 
+RECT ClientRectOf(HWND dialog, HWND control) {
+    RECT rect{};
+    ::GetWindowRect(control, &rect);
+    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+struct LabelRow {
+    HWND dialog;
+    RECT value;
+};
+
+// The labels are sized for the template's font; where the system puts a wider one in its
+// place their text wraps onto a line that is cut off. A label may use the room up to the
+// value on its row.
+BOOL CALLBACK StretchLabel(HWND child, LPARAM rowPointer) {
+    const LabelRow& row = *reinterpret_cast<const LabelRow*>(rowPointer);
+    if (static_cast<WORD>(::GetDlgCtrlID(child)) != static_cast<WORD>(IDC_STATIC)) return TRUE;
+    RECT label = ClientRectOf(row.dialog, child);
+    const bool sameRow = label.top < row.value.bottom && label.bottom > row.value.top;
+    if (sameRow && label.right <= row.value.left) {
+        ::SetWindowPos(child, nullptr, 0, 0, row.value.left - 2 - label.left, label.bottom - label.top,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return TRUE;
+}
+
+void StretchLabelBeside(HWND dialog, HWND value) {
+    LabelRow row{dialog, ClientRectOf(dialog, value)};
+    ::EnumChildWindows(dialog, &StretchLabel, reinterpret_cast<LPARAM>(&row));
+}
+
 }  // namespace
 
 UpdateDialog::UpdateDialog() = default;
@@ -68,6 +101,8 @@ bool UpdateDialog::OnInitDialog(MessageArgs& args) {
     rate_ = ::GetDlgItem(Hwnd(), IDC_RATE);
     progress_ = ::GetDlgItem(Hwnd(), IDC_PROGRESS);
     animation_ = ::GetDlgItem(Hwnd(), IDC_ANIMATION);
+    StretchLabelBeside(Hwnd(), timeLeft_);
+    StretchLabelBeside(Hwnd(), rate_);
 
     // Opened now so the first frame shows; it plays only while something is fetched.
     ::SendMessageA(animation_, ACM_OPENA, reinterpret_cast<WPARAM>(ResourceInstance()),
@@ -87,6 +122,14 @@ void UpdateDialog::OnCancel() {
     // the dialog; nothing else happens here.
     cancelRequested_ = true;
     downloader_.Abort();
+}
+
+bool UpdateDialog::OnEndUpdate(MessageArgs& args) {
+    // Ended here, on the dialog's own thread: the dialog keeps its end result and its
+    // default button in one place, and a focus change on this thread (the message box
+    // just closed hands the focus back) must not be able to overwrite the result.
+    ::EndDialog(Hwnd(), static_cast<INT_PTR>(static_cast<int>(args.wParam)));
+    return true;
 }
 
 void UpdateDialog::ShowPercent(unsigned percent) {

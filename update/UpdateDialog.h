@@ -5,9 +5,10 @@
 // (what is fetched, compared and installed) is in UpdateProcedure.cpp.
 //
 // Threads: initialisation and the commands run on the user-interface thread; the status
-// and progress handlers, both completion handlers, their message boxes and EndDialog run
-// on the downloader's worker thread, which touches the controls only through
-// SendMessageA and SetWindowTextA. Cancel only signals the downloader's abort event.
+// and progress handlers, both completion handlers and their message boxes run on the
+// downloader's worker thread, which touches the window only through SendMessageA,
+// SetWindowTextA and one posted message that asks the dialog to end. Cancel only signals
+// the downloader's abort event.
 #include "controls/HoverButton.h"
 #include "update/HttpDownloader.h"
 #include "win/Dialog.h"
@@ -63,6 +64,7 @@ private:
     bool OnInitDialog(MessageArgs& args);
     void CheckForUpdate();
     void OnCancel();
+    bool OnEndUpdate(MessageArgs& args);
 
     // The procedure's steps and endings (UpdateProcedure.cpp).
     void StartTransfer(const char* fileName, const std::string& destination,
@@ -73,6 +75,8 @@ private:
     std::string DownloadedDescriptorPath() const;
     std::string PackagePath() const;
 
+    // Asks the dialog to end with the result in wParam; posted by the procedure.
+    static constexpr UINT kEndUpdateMessage = WM_APP + 1;
     static const MessageEntry<UpdateDialog> kMessageTable[];
 
     HoverButton cancelButton_;

@@ -148,5 +148,6 @@ void UpdateDialog::Finish(int result, UINT messageId, UINT icon, bool openProduc
         else
             ::ShellExecuteA(nullptr, "open", product::kHomePage, nullptr, nullptr, SW_SHOWNORMAL);
     }
-    ::EndDialog(Hwnd(), result);
+    // The dialog ends itself on its own thread once it sees this.
+    if (!::PostMessageA(Hwnd(), kEndUpdateMessage, static_cast<WPARAM>(result), 0)) ::EndDialog(Hwnd(), result);
 }

@@ -1,5 +1,6 @@
 #include "update/UpdateDialog.h"
 
+#include "update/UpdateDescriptor.h"
 #include "update/ZipExtractor.h"
 
 #include "ZipTestFiles.h"
@@ -152,11 +153,15 @@ protected:
     // Runs the real dialog against the test server; `prefix` picks the server's fault
     // (e.g. "slow/"). Without a base URL the dialog uses its own from the string table.
     Outcome RunUpdate(const std::string& prefix, bool cancelMidTransfer = false, bool setBaseUrl = true) {
+        return RunUpdateAt(setBaseUrl ? server_.BaseUrl() + prefix : std::string(), cancelMidTransfer);
+    }
+
+    Outcome RunUpdateAt(const std::string& baseUrl, bool cancelMidTransfer) {
         Outcome outcome;
         std::mutex pagesMutex;
         UpdateDialog dialog;
         dialog.SetProgramDirectory(program_.Path());
-        if (setBaseUrl) dialog.SetUpdateBaseUrl(server_.BaseUrl() + prefix);
+        if (!baseUrl.empty()) dialog.SetUpdateBaseUrl(baseUrl);
         dialog.SetPageOpener([&](const char* url) {
             std::lock_guard<std::mutex> lock(pagesMutex);
             outcome.pagesOpened.push_back(url);
@@ -354,4 +359,29 @@ TEST_F(UpdateDialogTest, FetchesFromTheStringTablesBaseUrl) {
     std::string::size_type port = target.find(":80/");
     if (port != std::string::npos) target.erase(port, 3);
     EXPECT_EQ(base + "latest.xml", target);
+}
+
+TEST_F(UpdateDialogTest, AFreshInstallAgainstTheBuiltServerContent) {
+    const std::string shipped = std::string(HUSHBAR_TEST_SOURCE) + "\\res\\";
+    const std::string server = std::string(HUSHBAR_TEST_DIST) + "\\server\\";
+    ASSERT_TRUE(WriteTextFile(program_ / "latest.xml", ReadTextFile(shipped + "latest.xml")));
+    ASSERT_TRUE(WriteTextFile(program_ / "objects.dll", "an older list"));
+    std::optional<UpdateDescriptor> installed = LoadUpdateDescriptor(program_ / "latest.xml");
+    std::optional<UpdateDescriptor> offered = LoadUpdateDescriptor(server + "hushbar\\update\\latest.xml");
+    ASSERT_TRUE(installed && offered);
+    EXPECT_EQ(installed->version, offered->version);
+
+    TestHttpServer distServer(server);
+    ASSERT_TRUE(distServer.IsRunning());
+    Outcome outcome = RunUpdateAt(distServer.BaseUrl() + "hushbar/update/", false);
+    if (offered->dataVersion == installed->dataVersion) {
+        // As built by default: the server offers what ships.
+        EXPECT_EQ(UpdateDialog::kUpToDate, outcome.result);
+        EXPECT_EQ("an older list", ReadTextFile(program_ / "objects.dll"));
+    } else {
+        // Built with a newer data version for a demonstration.
+        EXPECT_EQ(UpdateDialog::kInstalled, outcome.result);
+        EXPECT_EQ(ReadTextFile(shipped + "objects.dll"), ReadTextFile(program_ / "objects.dll"));
+        EXPECT_EQ(ReadTextFile(server + "hushbar\\update\\latest.xml"), ReadTextFile(program_ / "latest.xml"));
+    }
 }
