@@ -20,51 +20,39 @@ std::string Real(unsigned id, const std::vector<std::string>& inserts) {
 }  // namespace
 
 TEST(ProgressTexts, SizesSwitchUnitsAtTheirBoundaries) {
-    EXPECT_EQ("121[0]", SizeText(0, Spell));
     EXPECT_EQ("121[1023]", SizeText(1023, Spell));
     EXPECT_EQ("123[1.0]", SizeText(1024, Spell));
     EXPECT_EQ("123[1024.0]", SizeText(1048575, Spell));
     EXPECT_EQ("125[1.00]", SizeText(1048576, Spell));
     EXPECT_EQ("125[4096.00]", SizeText(4294967295u, Spell));
 
-    EXPECT_EQ("512 Bytes", SizeText(512, Real));
-    EXPECT_EQ("1024.0 KB", SizeText(1048575, Real));
-    EXPECT_EQ("1.00 MB", SizeText(1048576, Real));
     EXPECT_EQ("512 Bytes of 2.0 KB", FormatResourceText(117, SizeText(512, Real), SizeText(2048, Real)));
 }
 
 TEST(ProgressTexts, TimeLeftSwitchesToMinutesAtSixtySeconds) {
-    EXPECT_EQ("118[0]", TimeText(0, Spell));
     EXPECT_EQ("118[59]", TimeText(59, Spell));
     EXPECT_EQ("119[1]", TimeText(60, Spell));
     EXPECT_EQ("120[1|1]", TimeText(61, Spell));
-    EXPECT_EQ("120[2|5]", TimeText(125, Spell));
     EXPECT_EQ("119[61]", TimeText(3660, Spell));
 
-    EXPECT_EQ("59 sec", TimeText(59, Real));
-    EXPECT_EQ("1 min", TimeText(60, Real));
     EXPECT_EQ("1 min 1 sec", TimeText(61, Real));
     EXPECT_EQ("2 min 5 sec (1.50 MB of 3.20 MB copied)", TimeLeftLine(125, 1572864, 3355443, Real));
 }
 
 TEST(ProgressTexts, RatesInBytesBelowOneAndKilobytesAbove) {
     EXPECT_EQ("128[512]", RateLine(0.5, Spell));
-    EXPECT_EQ("128[0]", RateLine(0.0, Spell));
-    EXPECT_EQ("129[1.00]", RateLine(1.0, Spell));
     EXPECT_EQ("129[2.50]", RateLine(2.5, Spell));
     EXPECT_EQ("129[9.99]", RateLine(9.99, Spell));
     EXPECT_EQ("129[10]", RateLine(10.0, Spell));
     EXPECT_EQ("129[13]", RateLine(12.6, Spell));
 
     EXPECT_EQ("512 Bytes/Sec", RateLine(0.5, Real));
-    EXPECT_EQ("2.50 KB/Sec", RateLine(2.5, Real));
     EXPECT_EQ("13 KB/Sec", RateLine(12.6, Real));
 }
 
 TEST(ProgressTexts, TitleFollowsTheFormattersPercentRules) {
     EXPECT_EQ("115[45|]", TitleAtPercent(45, Spell));
     EXPECT_EQ("45 of  Completed", TitleAtPercent(45, Real));
-    EXPECT_EQ("100 of  Completed", TitleAtPercent(100, Real));
     // Two percent signs give one; inserts the text names but the caller left out are empty.
     EXPECT_EQ("50% done", FormatInserts("%1%% done", {"50"}));
     EXPECT_EQ("a-", FormatInserts("%1-%2", {"a"}));
