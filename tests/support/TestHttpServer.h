@@ -10,6 +10,7 @@
 //   no-length/<rest>            <rest> without Content-Length, ended by closing
 //   short/<rest>                Content-Length of <rest>, but only half of it is sent
 //   slow/<rest>                 <rest> at 1024 bytes per 100 ms
+//   <file>, <file>.modes beside it   the modifiers named in <file>.modes (for fixed paths)
 //   redirect/<rest>             302 to <rest>
 //   hang-up/...                 closes the connection without an answer
 //   bad-status/...              an answer whose status line has no number

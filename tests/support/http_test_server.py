@@ -19,6 +19,7 @@ Paths (segments before the content are modifiers and may be combined, e.g.
   chunked/<rest>                  chunked transfer coding
   short/<rest>                    Content-Length of the whole, only the first half sent
   slow/<rest>                     1024 bytes every 100 ms
+  <file> with <file>.modes beside it   the modifiers listed in that file (e.g. "slow")
   redirect/<rest>                 302 to /<rest>
   keep-alive/<rest>               the connection stays open for the next request; without
                                   it every answer closes its connection, so each request
@@ -153,6 +154,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
         body = self.read_file(segments)
         if body is None:
             return self.answer(404, b"not found\n", modes)
+        # A "<file>.modes" beside a file names modifiers for it, for clients whose paths
+        # are fixed (the program's own update URL, reached through the proxy setting).
+        extra = self.read_file(segments[:-1] + [segments[-1] + ".modes"])
+        if extra is not None:
+            modes |= {m for m in extra.decode("ascii", "replace").split() if m in MODIFIERS}
         return self.answer_ranged(body, modes)
 
     def read_file(self, segments):
