@@ -241,7 +241,9 @@ void MainDialog::ShowMainWindow() {
 
 void MainDialog::OnUpdate() {
     UpdateDialog update;
+    runningUpdate_ = &update;
     INT_PTR result = update.Run(::GetActiveWindow());
+    runningUpdate_ = nullptr;
     if (result != 0 || !Hwnd()) return;
     // The old list is still loaded, so kill bits of controls the new list drops go too.
     WithdrawPolicy(settings_, blockTree_);
@@ -250,6 +252,8 @@ void MainDialog::OnUpdate() {
 }
 
 void MainDialog::ExitProgram(UINT commandId) {
+    // An update still running is cancelled; its dialog waits for the worker as it goes.
+    if (runningUpdate_) runningUpdate_->Cancel();
     ::UnregisterHotKey(Hwnd(), kHotKeyId);
     // While hidden the list is not loaded, and withdrawing without it would leave every
     // kill bit in place: load it for the withdraw.

@@ -11,6 +11,8 @@
 #include "win/Dialog.h"
 #include "win/UniqueHandle.h"
 
+class UpdateDialog;
+
 class MainDialog : public Dialog, public MessageFilter, public IdleHandler {
 public:
     MainDialog();
@@ -75,5 +77,6 @@ private:
     HoverButton updateButton_;
     UniqueIcon bigIcon_;
     UniqueIcon smallIcon_;
+    UpdateDialog* runningUpdate_ = nullptr;
     ::Settings settings_;
 };

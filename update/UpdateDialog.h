@@ -35,6 +35,8 @@ public:
     // Runs the update modally and returns its result (or -1 when the dialog could not be
     // shown at all).
     INT_PTR Run(HWND owner);
+    // What the Cancel button does, for the program's Exit while an update runs.
+    void Cancel() { OnCancel(); }
 
     // Where the descriptor and package are fetched from; the string table's base URL
     // unless set. Must end with a slash.

@@ -1,6 +1,6 @@
 #include "update/UpdateDescriptor.h"
 
-#include "ZipTestFiles.h"
+#include "support/ZipTestFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "update/UpdateDescriptor.h"
 #include "update/ZipExtractor.h"
 
-#include "ZipTestFiles.h"
+#include "support/ZipTestFiles.h"
 #include "res/resource.h"
 #include "support/TestHttpServer.h"
 #include "win/ResourceString.h"

@@ -1,6 +1,6 @@
 #include "update/ZipExtractor.h"
 
-#include "ZipTestFiles.h"
+#include "support/ZipTestFiles.h"
 
 #include <gtest/gtest.h>
 

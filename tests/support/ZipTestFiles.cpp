@@ -1,4 +1,4 @@
-#include "ZipTestFiles.h"
+#include "support/ZipTestFiles.h"
 
 #include "win/Win32.h"
 

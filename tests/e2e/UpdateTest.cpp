@@ -1,0 +1,171 @@
+#include "Registry.h"
+#include "res/resource.h"
+#include "support/HushbarProcess.h"
+#include "support/TestHttpServer.h"
+#include "support/ZipTestFiles.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr char kFlash[] = "D27CDB6E-AE6D-11cf-96B8-444553540000";
+const std::string kOldList = std::string("Header\r\n1,Flash Player,") + kFlash + ",\r\n";
+const std::string kNewList = kOldList + "1,New Player,0A0B0C0D-1111-2222-3333-777788889999,fresh\r\n";
+
+std::string Descriptor(const char* version, const char* dataVersion) {
+    return std::string("<?xml version=\"1.0\" ?>\n<hushbar version=\"") + version + "\" dataversion=\"" +
+           dataVersion + "\" />\n";
+}
+
+std::string DistServerFolder() {
+    std::string dist = HUSHBAR_TEST_DIST;
+    for (char& c : dist)
+        if (c == '/') c = '\\';
+    return dist + "\\server\\";
+}
+
+// The update dialog, whatever its title says by now: the one with the progress bar.
+HWND WaitForUpdateDialog(DWORD processId, DWORD timeoutMs = 10000) {
+    struct Search {
+        DWORD processId;
+        HWND found;
+    } search{processId, nullptr};
+    const DWORD start = ::GetTickCount();
+    do {
+        ::EnumWindows(
+            [](HWND hwnd, LPARAM lParam) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(lParam);
+                DWORD pid = 0;
+                ::GetWindowThreadProcessId(hwnd, &pid);
+                if (pid != s->processId || !::GetDlgItem(hwnd, IDC_PROGRESS)) return TRUE;
+                s->found = hwnd;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found) return search.found;
+        ::Sleep(50);
+    } while (::GetTickCount() - start < timeoutMs);
+    return nullptr;
+}
+
+// The program's update URL names a host of the maker's; the prefix's proxy setting sends
+// its requests to our loopback server instead, which serves them by path.
+class Updating : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ForgetHushbarSettings();
+        updateFolder_ = content_ / "hushbar\\update\\";
+        ::CreateDirectoryA((content_ / "hushbar").c_str(), nullptr);
+        ::CreateDirectoryA(updateFolder_.c_str(), nullptr);
+    }
+    void Serve(const std::string& root) {
+        server_ = std::make_unique<TestHttpServer>(root);
+        ASSERT_TRUE(server_->IsRunning());
+        proxy_ = std::make_unique<ProxyOverride>(server_->Port());
+    }
+    void Start() {
+        hushbar_ = std::make_unique<HushbarProcess>(folder_);
+        ASSERT_NE(nullptr, hushbar_->WaitForMainWindow());
+    }
+    // Presses Update and returns the text of the message that ends it.
+    std::string UpdateAndReadMessage() {
+        hushbar_->PostCommand(IDC_UPDATE);
+        HWND progress = WaitForUpdateDialog(hushbar_->ProcessId());
+        HWND box = nullptr;
+        const DWORD start = ::GetTickCount();
+        while (!box && ::GetTickCount() - start < 20000) box = hushbar_->WaitForDialog("Hushbar", 200);
+        if (!box) return "<no message>";
+        std::string text = HushbarProcess::MessageBoxText(box);
+        HushbarProcess::DismissMessageBox(box);
+        // Once the update dialog is destroyed, the main dialog finishes the command before it
+        // answers anything else.
+        const DWORD closing = ::GetTickCount();
+        while (progress && ::IsWindow(progress) && ::GetTickCount() - closing < 10000) ::Sleep(50);
+        hushbar_->Send(WM_NULL, 0, 0);
+        return text;
+    }
+    void TearDown() override {
+        if (hushbar_ && hushbar_->WaitForExit(0) == STILL_ACTIVE) {
+            hushbar_->PostCommand(ID_APP_EXIT);
+            hushbar_->WaitForExit();
+        }
+        hushbar_.reset();
+        proxy_.reset();
+        server_.reset();
+    }
+    long TreeCount() const {
+        return static_cast<long>(
+            ::SendMessageA(::GetDlgItem(hushbar_->MainWindow(), IDC_BLOCK_TREE), TVM_GETCOUNT, 0, 0));
+    }
+
+    ScratchFolder content_{"e2e-server"};
+    std::string updateFolder_;
+    std::string folder_ = MakeProgramFolder(kOldList);
+    std::unique_ptr<TestHttpServer> server_;
+    std::unique_ptr<ProxyOverride> proxy_;
+    std::unique_ptr<HushbarProcess> hushbar_;
+};
+
+TEST_F(Updating, NewerDataIsInstalledAndShownWithThePolicyWithdrawn) {
+    const std::string newDescriptor = Descriptor("2.2", "1.5");
+    WriteTextFile(updateFolder_ + "latest.xml", newDescriptor);
+    ZipArchiveWriter()
+        .AddFile("data/objects.dll", kNewList)
+        .AddFile("latest.xml", newDescriptor)
+        .AddFile("payload.dll", "MZ not for us")
+        .WriteTo(updateFolder_ + "update.zip");
+    Serve(content_.Path());
+    Start();
+    EXPECT_EQ(0x400, probe::KillBit(kFlash, KEY_WOW64_64KEY));
+    EXPECT_EQ(9, TreeCount());
+
+    EXPECT_EQ("The Latest data file was successfully downloaded.", UpdateAndReadMessage());
+    EXPECT_EQ(kNewList, ReadTextFile(folder_ + "objects.dll"));
+    EXPECT_EQ(newDescriptor, ReadTextFile(folder_ + "latest.xml"));
+    EXPECT_FALSE(FileExists(folder_ + "payload.dll")) << "only the block list and the descriptor are written";
+    EXPECT_EQ(10, TreeCount()) << "the tree shows the new list";
+    // Withdrawn with the old list; applied again only by the next OK, Switch or hot key.
+    EXPECT_EQ(-1, probe::KillBit(kFlash, KEY_WOW64_64KEY));
+    ASSERT_TRUE(hushbar_->SendCommand(IDOK));
+    EXPECT_EQ(0x400, probe::KillBit(kFlash, KEY_WOW64_64KEY));
+}
+
+TEST_F(Updating, TheBuiltServerContentFindsAFreshInstallUpToDate) {
+    Serve(DistServerFolder());
+    Start();
+    EXPECT_EQ("Your Hushbar is up-to-date!", UpdateAndReadMessage());
+    EXPECT_EQ(kOldList, ReadTextFile(folder_ + "objects.dll"));
+    ASSERT_FALSE(server_->RequestLog().empty());
+    EXPECT_NE(std::string::npos, server_->RequestLog().front().target.find("/hushbar/update/latest.xml"));
+}
+
+TEST_F(Updating, ExitDuringASlowDownloadEndsCleanlyWith57665) {
+    WriteTextFile(updateFolder_ + "latest.xml", Descriptor("2.2", "1.5"));
+    std::string big(200 * 1024, 'x');
+    ZipArchiveWriter().AddFile("objects.dll", kNewList + big).WriteTo(updateFolder_ + "update.zip");
+    WriteTextFile(updateFolder_ + "update.zip.modes", "slow");
+    Serve(content_.Path());
+    Start();
+    hushbar_->PostCommand(IDC_UPDATE);
+    ASSERT_NE(nullptr, WaitForUpdateDialog(hushbar_->ProcessId()));
+    // Wait until the package is on its way, then choose Exit from the tray.
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < 10000) {
+        bool packageRequested = false;
+        for (const LoggedRequest& request : server_->RequestLog())
+            packageRequested |= request.target.find("update.zip") != std::string::npos;
+        if (packageRequested) break;
+        ::Sleep(50);
+    }
+    ::Sleep(300);
+    hushbar_->PostCommand(ID_APP_EXIT);
+    EXPECT_EQ(57665u, hushbar_->WaitForExit(10000));
+    EXPECT_EQ(kOldList, ReadTextFile(folder_ + "objects.dll"));
+    EXPECT_FALSE(FileExists(folder_ + "update.zip")) << "no partial package is left";
+}
+
+}  // namespace
