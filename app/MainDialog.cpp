@@ -2,6 +2,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/AppModule.h"
+#include "blocklist/BlockListFile.h"
 #include "engine/BlockingEngine.h"
 #include "engine/BrowserNotifier.h"
 #include "res/resource.h"
@@ -120,8 +121,7 @@ bool MainDialog::OnInitDialog(MessageArgs& args) {
     hotkeyControl_ = ::GetDlgItem(hwnd, IDC_HOTKEY);
     ::SendMessageA(hotkeyControl_, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_CONTROL, 0));
 
-    treeImages_.Reset(::ImageList_LoadImageA(instance_, MAKEINTRESOURCEA(IDB_TREE_IMAGES), 16, 1, RGB(255, 0, 255),
-                                             IMAGE_BITMAP, LR_CREATEDIBSECTION));
+    treeImages_ = LoadBlockTreeImages(instance_);
     blockTree_.Attach(::GetDlgItem(hwnd, IDC_BLOCK_TREE), treeImages_.Get());
 
     toolTips_.Activate();
@@ -152,7 +152,7 @@ bool MainDialog::OnInitDialog(MessageArgs& args) {
 }
 
 void MainDialog::BuildBlockTree() {
-    blockTree_.Build(ProgramDirectory() + "objects.dll");
+    blockTree_.Build(ProgramDirectory() + kBlockListFileName);
     LoadSettings(settings_, blockTree_);
 }
 
