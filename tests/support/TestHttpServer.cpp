@@ -1,5 +1,7 @@
 #include "tests/support/TestHttpServer.h"
 
+#include "support/ZipTestFiles.h"
+
 #include "win/Win32.h"
 
 #include <wininet.h>
@@ -16,24 +18,6 @@ constexpr DWORD kStopWaitMs = 5000;
 constexpr DWORD kPollMs = 20;
 constexpr char kInternetSettings[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-
-bool FileExists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string ReadWholeFile(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
-    std::string text;
-    char block[4096];
-    DWORD got = 0;
-    // Bounded by the file's size: a read past the end returns 0 bytes.
-    while (ReadFile(file, block, sizeof block, &got, nullptr) && got > 0) text.append(block, got);
-    CloseHandle(file);
-    return text;
-}
 
 void MakeFolders(const std::string& path) {
     for (std::size_t i = 3; i <= path.size(); ++i) {
@@ -144,7 +128,7 @@ TestHttpServer::TestHttpServer(const std::string& contentRootWindowsPath, int ti
     for (DWORD waited = 0; waited < kStartWaitMs; waited += kPollMs) {
         if (FileExists(portPath_)) {
             int port = 0;
-            if (std::sscanf(ReadWholeFile(portPath_).c_str(), "%d %d", &port, &controlPort) == 2) {
+            if (std::sscanf(ReadFileText(portPath_).c_str(), "%d %d", &port, &controlPort) == 2) {
                 port_ = port;
                 break;
             }
@@ -198,7 +182,7 @@ std::string TestHttpServer::BaseUrl() const {
 
 std::vector<LoggedRequest> TestHttpServer::RequestLog() const {
     std::vector<LoggedRequest> requests;
-    std::vector<std::string> lines = SplitOn(ReadWholeFile(logPath_), '\n');
+    std::vector<std::string> lines = SplitOn(ReadFileText(logPath_), '\n');
     lines.pop_back();  // what follows the last line break is not a whole line
     for (std::size_t i = logSkip_; i < lines.size(); ++i) {
         std::vector<std::string> fields = SplitOn(lines[i], '\t');
@@ -213,7 +197,7 @@ std::vector<LoggedRequest> TestHttpServer::RequestLog() const {
 }
 
 void TestHttpServer::ClearLog() {
-    std::vector<std::string> lines = SplitOn(ReadWholeFile(logPath_), '\n');
+    std::vector<std::string> lines = SplitOn(ReadFileText(logPath_), '\n');
     logSkip_ = lines.size() - 1;
 }
 

@@ -138,10 +138,22 @@ bool WriteTextFile(const std::string& path, const std::string& data) {
     return static_cast<bool>(out);
 }
 
+std::string ReadFileText(const std::string& path) {
+    // Shared every way: the test server appends to its log while tests read it.
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string text;
+    char block[4096];
+    DWORD got = 0;
+    // Bounded by the file's size: a read past the end returns 0 bytes.
+    while (::ReadFile(file, block, sizeof block, &got, nullptr) && got > 0) text.append(block, got);
+    ::CloseHandle(file);
+    return text;
+}
+
 std::string ReadTextFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return "<missing>";
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return FileExists(path) ? ReadFileText(path) : "<missing>";
 }
 
 bool FileExists(const std::string& path) {

@@ -50,7 +50,9 @@ private:
 };
 
 bool WriteTextFile(const std::string& path, const std::string& data);
-// The whole file, or "<missing>" when it cannot be read.
+// The whole file; empty when it cannot be opened.
+std::string ReadFileText(const std::string& path);
+// The whole file, or "<missing>" when there is none.
 std::string ReadTextFile(const std::string& path);
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);

@@ -31,7 +31,7 @@ TEST_F(DownloadTest, ServerCredentialsComeFromTheUrl) {
     downloader.SetDestinationPath(Destination("denied.bin"));
     DownloadRecorder wrong;
     EXPECT_EQ(kDownloadHttpError, Fetch(downloader, wrong));
-    EXPECT_FALSE(PathExists(Destination("denied.bin")));
+    EXPECT_FALSE(FileExists(Destination("denied.bin")));
     const int tries = CountTargets(server_->RequestLog(), "/auth/hush/bar/gen/700");
     // One send and at most three more with the credentials; within each send the
     // library may answer the challenge once by itself.
@@ -43,7 +43,7 @@ TEST_F(DownloadTest, ServerCredentialsComeFromTheUrl) {
 TEST_F(DownloadTest, RefusalWithoutCredentialsIsAFailureNotABody) {
     for (bool prompt : {false, true}) {
         SCOPED_TRACE(prompt);
-        ASSERT_TRUE(WriteFileText(Destination(), "keep me"));
+        ASSERT_TRUE(WriteTextFile(Destination(), "keep me"));
         HttpDownloader downloader;
         // With no owner window the platform's prompt cannot appear; it is declined.
         downloader.SetPromptForServerCredentials(prompt);
@@ -67,7 +67,7 @@ TEST_F(DownloadTest, ProxyCredentialsComeFromTheProxySettings) {
 
     DownloadRecorder refused;
     EXPECT_EQ(kDownloadHttpError, Fetch(downloader, refused));
-    EXPECT_FALSE(PathExists(Destination()));
+    EXPECT_FALSE(FileExists(Destination()));
 
     server_->ClearLog();
     downloader.SetProxyUserName("hush");

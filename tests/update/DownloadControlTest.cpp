@@ -3,7 +3,7 @@
 #include "tests/update/DownloadFixture.h"
 
 TEST_F(DownloadTest, AbortDuringTheBodyDropsTheBlockInHandAndTheTemporaryFile) {
-    ASSERT_TRUE(WriteFileText(Destination(), "keep me"));
+    ASSERT_TRUE(WriteTextFile(Destination(), "keep me"));
     HttpDownloader downloader;
     downloader.SetUrl(Url("slow/gen/100000"));
     downloader.SetDestinationPath(Destination());
@@ -52,7 +52,7 @@ TEST_F(DownloadTest, StartRunsOnAWorkerThreadThatAbortReachesFromOutside) {
     EXPECT_FALSE(downloader.HasThread());
     ASSERT_EQ(1u, recorder.results.size());
     EXPECT_EQ(kDownloadAborted, recorder.results[0]);
-    EXPECT_FALSE(PathExists(Destination()));
+    EXPECT_FALSE(FileExists(Destination()));
     EXPECT_EQ(0, TemporaryFileCount());
 }
 

@@ -30,32 +30,6 @@ std::string GeneratedBytes(std::size_t size, std::size_t from) {
     return bytes;
 }
 
-std::string ReadFileText(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
-    std::string text;
-    char block[4096];
-    DWORD got = 0;
-    while (ReadFile(file, block, sizeof block, &got, nullptr) && got > 0) text.append(block, got);
-    CloseHandle(file);
-    return text;
-}
-
-bool WriteFileText(const std::string& path, const std::string& text) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-              written == text.size();
-    CloseHandle(file);
-    return ok;
-}
-
-bool PathExists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 bool IsProxiedRequestFor(const std::string& path, const std::string& target) {
     return target == "http://updates.hushbar.example" + path ||
            target == "http://updates.hushbar.example:80" + path;
@@ -125,7 +99,7 @@ void DownloadTest::SetUpTestSuite() {
     contentRoot_ = std::string(HUSHBAR_TEST_BINARY) + "\\download-content";
     CreateDirectoryA(contentRoot_.c_str(), nullptr);
     CreateDirectoryA((contentRoot_ + "\\files").c_str(), nullptr);
-    WriteFileText(contentRoot_ + "\\files\\note.txt", "a small text file\r\n");
+    WriteTextFile(contentRoot_ + "\\files\\note.txt", "a small text file\r\n");
     server_ = std::make_unique<TestHttpServer>(contentRoot_);
 }
 

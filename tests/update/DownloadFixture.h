@@ -2,6 +2,7 @@
 // What the downloader tests share: one loopback server for the whole suite, a private
 // temporary folder (TMP/TEMP point at it) so that leftover temporary files can be
 // counted, a destination folder, and a receiver that records every callback.
+#include "support/ZipTestFiles.h"
 #include "tests/support/TestHttpServer.h"
 #include "update/HttpDownloader.h"
 #include "win/Win32.h"
@@ -88,9 +89,6 @@ private:
 
 // Bytes the server's gen/<n> path sends: byte i is i % 251.
 std::string GeneratedBytes(std::size_t size, std::size_t from = 0);
-std::string ReadFileText(const std::string& path);
-bool WriteFileText(const std::string& path, const std::string& text);
-bool PathExists(const std::string& path);
 // A request line's target as a proxy receives it for http://updates.hushbar.example/...
 // (the library may or may not spell out the default port).
 bool IsProxiedRequestFor(const std::string& path, const std::string& target);

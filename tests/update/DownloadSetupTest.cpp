@@ -21,7 +21,7 @@ TEST_F(DownloadTest, UrlWithoutSchemeIsReadAsHttpAndKeepsTheLongerText) {
     EXPECT_EQ(kDownloadBadUrl, Fetch(broken, brokenRecorder));
     EXPECT_EQ("http://not a url", broken.Url());
     EXPECT_TRUE(brokenRecorder.progress.empty());
-    EXPECT_FALSE(PathExists(Destination("broken.bin")));
+    EXPECT_FALSE(FileExists(Destination("broken.bin")));
     EXPECT_EQ(0, TemporaryFileCount());
     EXPECT_TRUE(server_->RequestLog().empty() || server_->RequestLog().size() == 1u);
 }
@@ -33,7 +33,7 @@ TEST_F(DownloadTest, UnknownProxyModeOpensNoSession) {
     downloader.SetProxyMode(3);
     DownloadRecorder recorder;
     EXPECT_EQ(kDownloadNoInternet, Fetch(downloader, recorder));
-    EXPECT_FALSE(PathExists(Destination()));
+    EXPECT_FALSE(FileExists(Destination()));
     EXPECT_EQ(0, TemporaryFileCount());
     EXPECT_TRUE(server_->RequestLog().empty());
 
@@ -66,7 +66,7 @@ TEST_F(DownloadTest, ClosedPortFailsToConnect) {
     HttpDownloader downloader;
     downloader.SetUrl("http://127.0.0.1:" + std::to_string(closedPort) + "/gen/10");
     downloader.SetDestinationPath(Destination());
-    ASSERT_TRUE(WriteFileText(Destination(), "keep me"));
+    ASSERT_TRUE(WriteTextFile(Destination(), "keep me"));
     DownloadRecorder recorder;
     EXPECT_EQ(kDownloadConnectFailed, Fetch(downloader, recorder));
     EXPECT_EQ("keep me", ReadFileText(Destination()));
@@ -84,7 +84,7 @@ TEST_F(DownloadTest, FileFailuresGiveResultFour) {
     DownloadRecorder recorder;
     EXPECT_EQ(kDownloadFileFailed, Fetch(downloader, recorder));
     EXPECT_TRUE(server_->RequestLog().empty());
-    EXPECT_FALSE(PathExists(Destination()));
+    EXPECT_FALSE(FileExists(Destination()));
 
     // The body arrives but cannot be moved into a folder that does not exist; the
     // temporary file does not stay behind.

@@ -11,7 +11,7 @@ bool Contains(const std::vector<DWORD>& values, DWORD wanted) {
 }  // namespace
 
 TEST_F(DownloadTest, CompleteBodyReplacesTheDestinationAndLeavesNoTemporaryFile) {
-    ASSERT_TRUE(WriteFileText(Destination(), "old contents"));
+    ASSERT_TRUE(WriteTextFile(Destination(), "old contents"));
     HttpDownloader downloader;
     downloader.SetUrl(Url("gen/5000"));
     downloader.SetDestinationPath(Destination());
@@ -132,7 +132,7 @@ TEST_F(DownloadTest, FailuresLeaveTheDestinationAsItWas) {
         SCOPED_TRACE(c.url);
         for (bool destinationExists : {true, false}) {
             if (destinationExists)
-                ASSERT_TRUE(WriteFileText(Destination(), "keep me"));
+                ASSERT_TRUE(WriteTextFile(Destination(), "keep me"));
             else
                 DeleteFileA(Destination().c_str());
             HttpDownloader downloader;
@@ -144,7 +144,7 @@ TEST_F(DownloadTest, FailuresLeaveTheDestinationAsItWas) {
             if (destinationExists)
                 EXPECT_EQ("keep me", ReadFileText(Destination()));
             else
-                EXPECT_FALSE(PathExists(Destination()));
+                EXPECT_FALSE(FileExists(Destination()));
             EXPECT_EQ(0, TemporaryFileCount());
         }
     }
