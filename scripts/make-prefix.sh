@@ -9,7 +9,9 @@ wineboot -i >/dev/null 2>&1 || true
 wineserver -w
 # A virtual desktop: without it every window destroy stalls on a display with no window
 # manager, and there is no taskbar to hold the tray icon.
-cat > /tmp/hushbar-desktop.reg <<'REG'
+# A file of this checkout's own: two checkouts making their prefixes at once must not share it.
+regfile=$(mktemp --suffix=.reg)
+cat > "$regfile" <<'REG'
 REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\Explorer]
@@ -24,8 +26,8 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Zones\3]
 REG
-wine regedit /S /tmp/hushbar-desktop.reg >/dev/null 2>&1
-rm -f /tmp/hushbar-desktop.reg
+wine regedit /S "$(winepath -w "$regfile")" >/dev/null 2>&1
+rm -f "$regfile"
 # Debian's Wine does not find the fonts of fonts-wine by itself; dialogs would come out
 # in the wrong face and size.
 cp -f /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
