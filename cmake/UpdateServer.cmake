@@ -21,19 +21,25 @@ file(MAKE_DIRECTORY "${update_server_stage}")
 file(CONFIGURE OUTPUT "${update_server_stage}/latest.xml" CONTENT "${update_server_descriptor}" @ONLY)
 
 # Entries are named as they lie in the staging folder: the package holds the two files
-# at its top level.
+# at its top level. The server's descriptor is the package's own plus the package's size
+# and hash, and is signed beside it (latest.xml.sig).
 add_custom_command(
-  OUTPUT "${update_server_dir}/update.zip" "${update_server_dir}/latest.xml"
+  OUTPUT "${update_server_dir}/update.zip" "${update_server_dir}/latest.xml" "${update_server_dir}/latest.xml.sig"
   COMMAND ${CMAKE_COMMAND} -E copy "${CMAKE_SOURCE_DIR}/res/objects.dll" "${update_server_stage}/objects.dll"
   COMMAND ${CMAKE_COMMAND} -E make_directory "${update_server_dir}"
   COMMAND ${CMAKE_COMMAND} -E tar cf "${update_server_dir}/update.zip" --format=zip objects.dll latest.xml
-  COMMAND ${CMAKE_COMMAND} -E copy "${update_server_stage}/latest.xml" "${update_server_dir}/latest.xml"
+  COMMAND ${CMAKE_COMMAND} "-DPACKAGE=${update_server_dir}/update.zip"
+          "-DDESCRIPTOR_IN=${update_server_stage}/latest.xml" "-DDESCRIPTOR_OUT=${update_server_dir}/latest.xml"
+          "-DSIGN_SCRIPT=${CMAKE_SOURCE_DIR}/scripts/sign-update.sh" "-DSIGNING_KEY=${update_signing_key}"
+          -P "${CMAKE_SOURCE_DIR}/cmake/ServerDescriptor.cmake"
   WORKING_DIRECTORY "${update_server_stage}"
-  DEPENDS "${CMAKE_SOURCE_DIR}/res/objects.dll" "${update_server_stage}/latest.xml"
-  COMMENT "Laying out the update server's descriptor and package"
+  DEPENDS "${CMAKE_SOURCE_DIR}/res/objects.dll" "${update_server_stage}/latest.xml" "${update_public_key}"
+          "${CMAKE_SOURCE_DIR}/cmake/ServerDescriptor.cmake" "${CMAKE_SOURCE_DIR}/scripts/sign-update.sh"
+  COMMENT "Laying out and signing the update server's descriptor and package"
   VERBATIM)
 add_custom_target(hushbar_update_server ALL
-                  DEPENDS "${update_server_dir}/update.zip" "${update_server_dir}/latest.xml")
+                  DEPENDS "${update_server_dir}/update.zip" "${update_server_dir}/latest.xml"
+                          "${update_server_dir}/latest.xml.sig")
 # The program's folder and the server's are laid out together, so tests that start from
 # dist/ find both.
 add_dependencies(hushbar hushbar_update_server)

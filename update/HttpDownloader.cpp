@@ -4,22 +4,27 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
-constexpr DWORD kReadBlock = 1024;
+// The most one read takes; a read takes only what has arrived.
+constexpr DWORD kReadBlock = 64 * 1024;
 constexpr DWORD kDrainBlock = 50;
+constexpr DWORD kMaxRefusalBody = 64 * 1024;
 // Stored credentials that keep being refused, or a user who keeps retrying the prompt,
 // must not loop for ever.
 constexpr int kMaxCredentialResends = 3;
 
+// Redirects are followed by the transfer itself, so that it can count them.
 constexpr DWORD kPlainFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                              INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_PRAGMA_NOCACHE;
+                              INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_PRAGMA_NOCACHE |
+                              INTERNET_FLAG_NO_AUTO_REDIRECT;
 // Certificate name and date errors are not ignored: an update fetched over HTTPS is only
 // worth the name if the server is who it claims to be.
 constexpr DWORD kSecureFlags = kPlainFlags | INTERNET_FLAG_SECURE;
-static_assert(kPlainFlags == 0x84400100, "plain request flags");
-static_assert(kSecureFlags == 0x84C00100, "secure request flags");
+static_assert(kPlainFlags == 0x84600100, "plain request flags");
+static_assert(kSecureFlags == 0x84E00100, "secure request flags");
 
 constexpr DWORD kCredentialPromptFlags = FLAGS_ERROR_UI_FILTER_FOR_ERRORS |
                                          FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
@@ -102,11 +107,40 @@ DownloadResult HttpDownloader::Transfer() {
     if (FAILED(file.Create())) return kDownloadFileFailed;
 
     if (userAgent_.empty()) userAgent_ = kDefaultUserAgent;
+    transferStartTick_ = lastActivityTick_ = GetTickCount();
 
     DownloadResult result = OpenSession();
-    if (result == kDownloadSucceeded) result = SendUntilAnswered();
-    if (result == kDownloadSucceeded) result = ReadBody(file);
+    for (int redirects = 0; result == kDownloadSucceeded; ++redirects) {
+        result = OpenRequest();
+        DWORD statusCode = 0;
+        if (result == kDownloadSucceeded) result = SendUntilAnswered(statusCode);
+        if (result != kDownloadSucceeded) break;
+        if (statusCode == HTTP_STATUS_OK || statusCode == HTTP_STATUS_PARTIAL_CONTENT)
+            return ReadBody(file);
+        // A server that sends us round in circles is a failed download, not a hang.
+        if (redirects == kMaxRedirects) return kDownloadHttpError;
+        result = FollowRedirect();
+    }
     return result;
+}
+
+bool HttpDownloader::MayWaitAgain(DownloadResult failure, DWORD callStartTick, DownloadResult& ending) const {
+    ending = failure;
+    const DWORD error = GetLastError();
+    const DWORD now = GetTickCount();
+    // A read that found nothing in time reports the socket's time-out; a request whose
+    // answer did not begin in time is reported as aborted, told apart from a server that
+    // hung up by how long the call waited.
+    const bool waitedInVain = error == ERROR_INTERNET_TIMEOUT || error == WSAETIMEDOUT ||
+                              (error == ERROR_INTERNET_CONNECTION_ABORTED && now - callStartTick + 50 >= kPollMs);
+    if (!waitedInVain) return false;
+    if (AbortRequested())
+        ending = kDownloadAborted;
+    else if (now - lastActivityTick_ >= stallTimeoutMs_ || now - transferStartTick_ >= totalTimeoutMs_)
+        ending = kDownloadTimedOut;
+    else
+        return true;
+    return false;
 }
 
 DownloadResult HttpDownloader::OpenSession() {
@@ -132,7 +166,10 @@ DownloadResult HttpDownloader::OpenSession() {
     if (InternetSetStatusCallbackA(root_, &OnInternetStatus) == INTERNET_INVALID_STATUS_CALLBACK)
         return kDownloadNoInternet;
     if (AbortRequested()) return kDownloadAborted;
+    return kDownloadSucceeded;
+}
 
+DownloadResult HttpDownloader::OpenRequest() {
     const auto context = reinterpret_cast<DWORD_PTR>(this);
     // Whatever the scheme, the transfer speaks HTTP; no user name means none at all, not
     // an empty one.
@@ -150,11 +187,39 @@ DownloadResult HttpDownloader::OpenSession() {
     request_ = HttpOpenRequestA(connection_, nullptr, object, "HTTP/1.1", nullptr, acceptTypes,
                                 flags, context);
     if (request_ == nullptr) return kDownloadConnectFailed;
+    // Blocking calls return after this long at the latest, so the abort event and the
+    // time limits are looked at while a server keeps us waiting. Only the request
+    // handle's time-outs cut a wait short.
+    DWORD poll = kPollMs;
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                         INTERNET_OPTION_RECEIVE_TIMEOUT})
+        InternetSetOptionA(request_, option, &poll, sizeof poll);
     if (AbortRequested()) return kDownloadAborted;
     return kDownloadSucceeded;
 }
 
-DownloadResult HttpDownloader::SendUntilAnswered() {
+DownloadResult HttpDownloader::FollowRedirect() {
+    char location[UrlParts::kMaxPath + UrlParts::kMaxHost + 64];
+    DWORD size = sizeof location;
+    if (!HttpQueryInfoA(request_, HTTP_QUERY_LOCATION, location, &size, nullptr))
+        return kDownloadHttpError;
+    std::string target;
+    UrlParts parts;
+    if (!ResolveRedirect(url_, std::string(location, size), target) || !SplitUrl(target, parts))
+        return kDownloadHttpError;
+    // The library follows none itself, so the status it would report is ours to give.
+    statusCallback_(request_, INTERNET_STATUS_REDIRECT, const_cast<char*>(target.c_str()),
+                    static_cast<DWORD>(target.size() + 1));
+    for (HINTERNET* handle : {&request_, &connection_}) {
+        InternetCloseHandle(*handle);
+        *handle = nullptr;
+    }
+    url_ = target;
+    urlParts_ = parts;
+    return AbortRequested() ? kDownloadAborted : kDownloadSucceeded;
+}
+
+DownloadResult HttpDownloader::SendUntilAnswered(DWORD& statusCode) {
     for (int resends = 0;; ++resends) {
         char range[48] = "";
         int rangeLength = 0;
@@ -162,11 +227,17 @@ DownloadResult HttpDownloader::SendUntilAnswered() {
             rangeLength = std::snprintf(range, sizeof range, "Range: bytes=%lu-\r\n",
                                         static_cast<unsigned long>(resumeOffset_));
         }
-        if (!HttpSendRequestA(request_, rangeLength > 0 ? range : nullptr,
-                              static_cast<DWORD>(rangeLength), nullptr, 0))
-            return kDownloadConnectFailed;
+        for (;;) {
+            const DWORD callStart = GetTickCount();
+            if (HttpSendRequestA(request_, rangeLength > 0 ? range : nullptr, static_cast<DWORD>(rangeLength),
+                                 nullptr, 0))
+                break;
+            DownloadResult ending;
+            if (!MayWaitAgain(kDownloadConnectFailed, callStart, ending)) return ending;
+        }
+        lastActivityTick_ = GetTickCount();
 
-        DWORD statusCode = 0;
+        statusCode = 0;
         DWORD size = sizeof statusCode;
         if (!HttpQueryInfoA(request_, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER,
                             &statusCode, &size, nullptr))
@@ -174,6 +245,16 @@ DownloadResult HttpDownloader::SendUntilAnswered() {
 
         if (statusCode == HTTP_STATUS_OK || statusCode == HTTP_STATUS_PARTIAL_CONTENT)
             return kDownloadSucceeded;
+        switch (statusCode) {
+        case HTTP_STATUS_MOVED:
+        case HTTP_STATUS_REDIRECT:
+        case HTTP_STATUS_REDIRECT_METHOD:
+        case HTTP_STATUS_REDIRECT_KEEP_VERB:
+        case 308:  // permanent redirect, not named by the headers
+            return kDownloadSucceeded;
+        default:
+            break;
+        }
         if (statusCode != HTTP_STATUS_DENIED && statusCode != HTTP_STATUS_PROXY_AUTH_REQ)
             return kDownloadHttpError;
         // Still refused after the last permitted try with credentials.
@@ -191,11 +272,22 @@ DownloadResult HttpDownloader::SendUntilAnswered() {
 
 DownloadResult HttpDownloader::Authenticate(DWORD statusCode, bool& sendAgain) {
     sendAgain = false;
-    // The refusal's own body has to be read off before the request can go again.
+    // The refusal's own body has to be read off before the request can go again; one
+    // that does not end is not a refusal worth answering.
     char drain[kDrainBlock];
-    for (;;) {
+    for (DWORD drained = 0;;) {
         DWORD got = 0;
-        if (!InternetReadFile(request_, drain, sizeof drain, &got) || got == 0) break;
+        const DWORD callStart = GetTickCount();
+        if (!InternetReadFile(request_, drain, sizeof drain, &got)) {
+            DownloadResult ending;
+            if (MayWaitAgain(kDownloadReadFailed, callStart, ending)) continue;
+            if (ending == kDownloadAborted || ending == kDownloadTimedOut) return ending;
+            break;
+        }
+        if (got == 0) break;
+        lastActivityTick_ = GetTickCount();
+        drained += got;
+        if (drained > kMaxRefusalBody) return kDownloadHttpError;
         if (AbortRequested()) return kDownloadAborted;
     }
 
@@ -223,18 +315,40 @@ DownloadResult HttpDownloader::ReadBody(TempDownloadFile& file) {
                                             HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
                                             &contentLength, &size, nullptr) != FALSE;
     if (!lengthKnown) contentLength = 0;
+    // Refused before a byte of it is read.
+    if (maxBytes_ != 0 && contentLength > maxBytes_) return kDownloadTooLarge;
 
     const DWORD startTick = GetTickCount();
     ProgressState state{startTick, 0, 0};
     DWORD total = 0;
+    std::vector<char> buffer(kReadBlock);
     for (;;) {
-        char buffer[kReadBlock];
+        // What has arrived, in one read: waiting for a fixed block to fill would keep a
+        // slow server's bytes, and a Cancel, waiting with it.
+        DWORD available = 0;
+        DWORD callStart = GetTickCount();
+        if (!InternetQueryDataAvailable(request_, &available, 0, 0)) {
+            DownloadResult ending;
+            if (MayWaitAgain(kDownloadReadFailed, callStart, ending)) continue;
+            return ending;
+        }
+        const DWORD want = available == 0 ? kReadBlock : std::min(available, kReadBlock);
         DWORD got = 0;
-        if (!InternetReadFile(request_, buffer, sizeof buffer, &got)) return kDownloadReadFailed;
+        callStart = GetTickCount();
+        if (!InternetReadFile(request_, buffer.data(), want, &got)) {
+            DownloadResult ending;
+            if (MayWaitAgain(kDownloadReadFailed, callStart, ending)) continue;
+            return ending;
+        }
+        const DWORD now = GetTickCount();
+        if (got > 0) lastActivityTick_ = now;
+        if (maxBytes_ != 0 && got > maxBytes_ - total) return kDownloadTooLarge;
+        if (now - transferStartTick_ >= totalTimeoutMs_) return kDownloadTimedOut;
 
         // A block that arrives after Cancel is not written.
-        if (got > 0 && !AbortRequested()) {
-            if (FAILED(file.Write(buffer, got))) return kDownloadFileFailed;
+        const bool aborted = AbortRequested();
+        if (got > 0 && !aborted) {
+            if (FAILED(file.Write(buffer.data(), got))) return kDownloadFileFailed;
             if (maxRate_ > 0.0) {
                 const DWORD elapsed = GetTickCount() - startTick;
                 const bool tooFast = elapsed == 0 ? total > 0
@@ -253,7 +367,7 @@ DownloadResult HttpDownloader::ReadBody(TempDownloadFile& file) {
 
         progressCallback_(startTick, state.lastTick, total, state.lastTotal, state.lastPercent,
                           lengthKnown, contentLength);
-        if (AbortRequested()) return kDownloadAborted;
+        if (aborted || AbortRequested()) return kDownloadAborted;
 
         if (got == 0) {
             // The connection can end early with an ordinary empty read; a body shorter

@@ -24,7 +24,10 @@ enum DownloadResult : int {
     kDownloadConnectFailed = 5,  // connecting, opening or sending the request failed
     kDownloadReadFailed = 6,     // reading the body failed, or it ended short
     kDownloadNoStatus = 7,       // the HTTP status code cannot be read
-    kDownloadHttpError = 8,      // any status but 200/206, or authentication that failed
+    kDownloadHttpError = 8,      // any status but 200/206, authentication that failed,
+                                 // or more redirects than are followed
+    kDownloadTooLarge = 9,       // the body, or its announced length, is past the bound
+    kDownloadTimedOut = 10,      // the server sent nothing for too long, or took too long
 };
 
 // Kept by the transfer across reads and handed to the progress receiver by reference, so
@@ -72,6 +75,24 @@ public:
     void SetMaxRate(double bytesPerMillisecond) { maxRate_ = bytesPerMillisecond; }
     // Bytes already held: asks the server for the rest only. 0 asks for everything.
     void SetResumeOffset(DWORD offset) { resumeOffset_ = offset; }
+    // The largest body accepted; a longer one, or a longer Content-Length, ends the
+    // transfer with kDownloadTooLarge. 0 means no bound.
+    void SetMaxBytes(DWORD maxBytes) { maxBytes_ = maxBytes; }
+    // The transfer gives up with kDownloadTimedOut when the server has sent nothing for
+    // `stallMs`, or when the whole transfer has taken `totalMs`.
+    void SetTimeouts(DWORD stallMs, DWORD totalMs) {
+        stallTimeoutMs_ = stallMs;
+        totalTimeoutMs_ = totalMs;
+    }
+
+    // Redirects followed before the transfer fails with kDownloadHttpError.
+    static constexpr int kMaxRedirects = 5;
+    // How long one blocking call of the library may wait: the longest a Cancel waits.
+    // A request whose answer has not begun by then is sent again, so a server must start
+    // answering within this time.
+    static constexpr DWORD kPollMs = 800;
+    static constexpr DWORD kDefaultStallTimeoutMs = 30000;
+    static constexpr DWORD kDefaultTotalTimeoutMs = 10 * 60 * 1000;
 
     template <class Receiver>
     void SetStatusCallback(Receiver* receiver,
@@ -111,9 +132,15 @@ private:
 
     DownloadResult Transfer();
     DownloadResult OpenSession();
-    DownloadResult SendUntilAnswered();
+    DownloadResult OpenRequest();
+    DownloadResult SendUntilAnswered(DWORD& statusCode);
+    DownloadResult FollowRedirect();
     DownloadResult ReadBody(class TempDownloadFile& file);
     DownloadResult Authenticate(DWORD statusCode, bool& sendAgain);
+    // After a blocking call failed: whether it only ran into its poll time-out and may
+    // be repeated (nothing came, no abort, the time limits not reached); otherwise the
+    // result the transfer ends with, in `ending`.
+    bool MayWaitAgain(DownloadResult failure, DWORD callStartTick, DownloadResult& ending) const;
     bool AbortRequested() const noexcept;
     void CloseInternetHandles() noexcept;
 
@@ -128,6 +155,11 @@ private:
     bool promptForServerCredentials_ = true;
     double maxRate_ = 0.0;
     DWORD resumeOffset_ = 0;
+    DWORD maxBytes_ = 0;
+    DWORD stallTimeoutMs_ = kDefaultStallTimeoutMs;
+    DWORD totalTimeoutMs_ = kDefaultTotalTimeoutMs;
+    DWORD transferStartTick_ = 0;
+    DWORD lastActivityTick_ = 0;
     DownloadStatusCallback statusCallback_;
     DownloadCompletionCallback completionCallback_;
     DownloadProgressCallback progressCallback_;

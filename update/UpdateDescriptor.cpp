@@ -2,10 +2,17 @@
 
 #include <cmath>
 #include <cstdio>
+#include <fstream>
+#include <vector>
 
 #include <tinyxml.h>
 
 namespace {
+
+// TinyXML steps over a UTF-8 sequence by the length its lead byte announces, so a text
+// that ends inside one would be read past its end: the parser gets a copy with enough
+// NUL bytes behind it to stop on whatever it skips to.
+constexpr std::size_t kParsePadding = 8;
 
 bool ReadNumber(const TiXmlElement& element, const char* name, double& value) {
     const char* text = element.Attribute(name);
@@ -26,20 +33,44 @@ std::optional<UpdateDescriptor> FromDocument(const TiXmlDocument& document) {
     if (!ReadNumber(*element, "version", descriptor.version) ||
         !ReadNumber(*element, "dataversion", descriptor.dataVersion))
         return std::nullopt;
+    if (const char* size = element->Attribute("size")) {
+        descriptor.packageSize = ParseByteCount(size);
+        if (!descriptor.packageSize) return std::nullopt;
+    }
+    if (const char* sha256 = element->Attribute("sha256")) {
+        descriptor.packageSha256 = ParseSha256Hex(sha256);
+        if (!descriptor.packageSha256) return std::nullopt;
+    }
     return descriptor;
 }
 
 }  // namespace
 
+std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t maxBytes) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::nullopt;
+    std::string text;
+    char block[4096];
+    while (file.read(block, sizeof block) || file.gcount() > 0) {
+        text.append(block, static_cast<std::size_t>(file.gcount()));
+        if (text.size() > maxBytes) return std::nullopt;
+    }
+    if (file.bad()) return std::nullopt;
+    return text;
+}
+
 std::optional<UpdateDescriptor> LoadUpdateDescriptor(const std::string& path) {
-    TiXmlDocument document;
-    if (!document.LoadFile(path.c_str())) return std::nullopt;
-    return FromDocument(document);
+    std::optional<std::string> text = ReadSmallFile(path, kMaxDescriptorBytes);
+    if (!text) return std::nullopt;
+    return ParseUpdateDescriptor(*text);
 }
 
 std::optional<UpdateDescriptor> ParseUpdateDescriptor(const std::string& xml) {
+    if (xml.size() > kMaxDescriptorBytes) return std::nullopt;
+    std::vector<char> padded(xml.begin(), xml.end());
+    padded.resize(xml.size() + kParsePadding, '\0');
     TiXmlDocument document;
-    document.Parse(xml.c_str());
+    document.Parse(padded.data());
     if (document.Error()) return std::nullopt;
     return FromDocument(document);
 }

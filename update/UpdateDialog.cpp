@@ -124,6 +124,25 @@ void UpdateDialog::OnCancel() {
     downloader_.Abort();
 }
 
+namespace {
+
+BOOL CALLBACK CloseMessageBox(HWND hwnd, LPARAM) {
+    char className[16] = {};
+    ::GetClassNameA(hwnd, className, sizeof className);
+    // A box with only OK answers IDCANCEL as Escape does; the update then ends.
+    if (::lstrcmpA(className, "#32770") == 0) ::PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+    return TRUE;
+}
+
+}  // namespace
+
+void UpdateDialog::Cancel() {
+    OnCancel();
+    // A box the worker already shows would stay up after the program's windows are gone
+    // and keep the worker, and so the program, from ending.
+    if (downloader_.HasThread()) ::EnumThreadWindows(downloader_.ThreadId(), &CloseMessageBox, 0);
+}
+
 bool UpdateDialog::OnEndUpdate(MessageArgs& args) {
     // Ended here, on the dialog's own thread: the dialog keeps its end result and its
     // default button in one place, and a focus change on this thread (the message box

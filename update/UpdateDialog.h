@@ -11,6 +11,7 @@
 // the downloader's abort event.
 #include "controls/HoverButton.h"
 #include "update/HttpDownloader.h"
+#include "update/UpdateDescriptor.h"
 #include "win/Dialog.h"
 
 #include <atomic>
@@ -27,6 +28,8 @@ public:
         kNewerProgram = -3,
         kInvalidPackage = -4,
         kUpToDate = -5,
+        kUnverified = -6,        // the descriptor's signature is missing or wrong
+        kFolderNotWritable = -7, // the program folder cannot be written
     };
 
     UpdateDialog();
@@ -35,8 +38,10 @@ public:
     // Runs the update modally and returns its result (or -1 when the dialog could not be
     // shown at all).
     INT_PTR Run(HWND owner);
-    // What the Cancel button does, for the program's Exit while an update runs.
-    void Cancel() { OnCancel(); }
+    // For the program's Exit while an update runs: what the Cancel button does, and a
+    // message box the update shows is closed, so that the update ends within a second
+    // in every phase and shows nothing more.
+    void Cancel();
 
     // Where the descriptor and package are fetched from; the string table's base URL
     // unless set. Must end with a slash.
@@ -46,6 +51,12 @@ public:
     void SetProgramDirectory(const std::string& folder) { programDirectory_ = folder; }
     // How the product page is opened; ShellExecuteA "open" unless set.
     void SetPageOpener(std::function<void(const char* url)> opener) { openPage_ = std::move(opener); }
+    // How long a transfer may go without a byte from the server, and in all; the
+    // downloader's defaults unless set.
+    void SetTransferTimeouts(DWORD stallMs, DWORD totalMs) {
+        stallTimeoutMs_ = stallMs;
+        totalTimeoutMs_ = totalMs;
+    }
 
     // Display operations, called on the worker thread.
     void ShowPercent(unsigned percent);
@@ -57,6 +68,7 @@ public:
     void OnProgress(DWORD startTick, DWORD& lastTick, DWORD total, DWORD& lastTotal, DWORD& lastPercent,
                     bool lengthKnown, DWORD contentLength);
     void OnDescriptorDownloaded(DownloadResult result);
+    void OnSignatureDownloaded(DownloadResult result);
     void OnPackageDownloaded(DownloadResult result);
 
 protected:
@@ -69,12 +81,15 @@ private:
     bool OnEndUpdate(MessageArgs& args);
 
     // The procedure's steps and endings (UpdateProcedure.cpp).
-    void StartTransfer(const char* fileName, const std::string& destination,
+    void StartTransfer(const char* fileName, const std::string& destination, DWORD maxBytes,
                        void (UpdateDialog::*onDone)(DownloadResult));
-    bool InstallPackage(const std::string& packagePath);
+    enum class Install { Done, Invalid, Stopped };
+    Install InstallPackage(const std::string& packagePath);
     void Finish(int result, UINT messageId, UINT icon, bool openProductPage);
+    void RemoveDownloads(bool package) const;
     std::string DescriptorPath() const;
     std::string DownloadedDescriptorPath() const;
+    std::string SignaturePath() const;
     std::string PackagePath() const;
 
     // Asks the dialog to end with the result in wParam; posted by the procedure.
@@ -99,6 +114,11 @@ private:
     // Written by CheckForUpdate before the worker starts; only read afterwards.
     double installedVersion_ = 0.0;
     double installedDataVersion_ = 0.0;
+    DWORD stallTimeoutMs_ = HttpDownloader::kDefaultStallTimeoutMs;
+    DWORD totalTimeoutMs_ = HttpDownloader::kDefaultTotalTimeoutMs;
+    // What the verified descriptor announced; written on the worker before the package
+    // is fetched, read by the same thread.
+    UpdateDescriptor offered_;
 
     // Last, so that it is destroyed first: its destructor waits for the worker thread,
     // which uses everything above.

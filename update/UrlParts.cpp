@@ -159,3 +159,31 @@ bool SplitUrl(const std::string& url, UrlParts& parts) {
     parts = std::move(out);
     return true;
 }
+
+bool ResolveRedirect(const std::string& base, const std::string& location, std::string& resolved) {
+    UrlParts baseParts;
+    if (location.empty() || !SplitUrl(base, baseParts)) return false;
+    std::string target;
+    const std::size_t schemeEnd = base.find("://");
+    if (schemeEnd == std::string::npos) return false;
+    const std::size_t authorityEnd = base.find_first_of("/?#", schemeEnd + 3);
+    const std::string origin = base.substr(0, authorityEnd);
+
+    UrlParts locationParts;
+    if (SplitUrl(location, locationParts) && location.find("://") != std::string::npos) {
+        target = location;
+    } else if (location.compare(0, 2, "//") == 0) {
+        target = base.substr(0, schemeEnd + 1) + location;
+    } else if (location[0] == '/') {
+        target = origin + location;
+    } else {
+        std::string folder = baseParts.path.empty() ? std::string("/") : baseParts.path;
+        folder.erase(folder.find_last_of('/') + 1);
+        target = origin + folder + location;
+    }
+    UrlParts targetParts;
+    if (!SplitUrl(target, targetParts)) return false;
+    if (targetParts.scheme != kSchemeHttp && targetParts.scheme != kSchemeHttps) return false;
+    resolved = target;
+    return true;
+}

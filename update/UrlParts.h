@@ -44,3 +44,9 @@ std::uint16_t DefaultPort(int scheme);
 // no scheme followed by ':', is malformed, or a part exceeds its limit. No
 // percent-decoding is done.
 bool SplitUrl(const std::string& url, UrlParts& parts);
+
+// Where a redirect's Location leads from `base`: an absolute URL stays as it is, a path
+// from "/" keeps the base's scheme and authority, "//host/..." keeps only the scheme,
+// and any other text replaces the base's last path segment. Nothing when the result
+// would not split, or when the Location leaves HTTP and HTTPS.
+bool ResolveRedirect(const std::string& base, const std::string& location, std::string& resolved);

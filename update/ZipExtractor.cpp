@@ -196,38 +196,64 @@ bool ZipExtractor::ExtractCurrent(const char* folder, bool ignoreFolderNames) {
     return CopyCurrentEntry(target, info);
 }
 
-bool ZipExtractor::CopyCurrentEntry(const std::string& target, const ArchiveEntryInfo& info) {
-    // The entry is opened before the target is created, so that an entry that cannot be
-    // read (an unknown method, say) leaves an existing file of that name intact.
+bool ZipExtractor::UnpackCurrentInto(HANDLE file) {
     if (::unzOpenCurrentFile(archive_.Get()) != UNZ_OK) return false;
-    UniqueFile file(::CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
-    if (!file) {
-        ::unzCloseCurrentFile(archive_.Get());
-        return false;
-    }
-
     bool clean = true;
+    std::uint64_t total = 0;
     char buffer[kCopyBlock];
     for (;;) {
+        if (stop_ && stop_()) {
+            clean = false;
+            break;
+        }
         int read = ::unzReadCurrentFile(archive_.Get(), buffer, kCopyBlock);
         if (read == 0) break;
         if (read < 0) {
             clean = false;
             break;
         }
+        // Counted as it comes: the sizes in the entry's header are the archive's word only.
+        total += static_cast<std::uint64_t>(read);
+        if (maxEntryBytes_ != 0 && total > maxEntryBytes_) {
+            clean = false;
+            break;
+        }
         DWORD wrote = 0;
-        if (!::WriteFile(file.Get(), buffer, static_cast<DWORD>(read), &wrote, nullptr) ||
+        if (!::WriteFile(file, buffer, static_cast<DWORD>(read), &wrote, nullptr) ||
             wrote != static_cast<DWORD>(read)) {
             clean = false;
             break;
         }
     }
-    file.Reset();
     // The library checks the CRC only here, when the whole entry has been read.
     if (::unzCloseCurrentFile(archive_.Get()) != UNZ_OK) clean = false;
-    if (!clean) return false;
+    return clean;
+}
 
+bool ZipExtractor::ExtractCurrentToTemporary(const std::string& folder, std::string& temporaryPath) {
+    if (!archive_) return false;
+    char name[kMaxPath + 1] = {};
+    if (::GetTempFileNameA(folder.c_str(), "hbu", 0, name) == 0) return false;
+    UniqueFile file(::CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const bool clean = file && UnpackCurrentInto(file.Get());
+    file.Reset();
+    if (!clean) {
+        ::DeleteFileA(name);
+        return false;
+    }
+    temporaryPath = name;
+    return true;
+}
+
+bool ZipExtractor::CopyCurrentEntry(const std::string& target, const ArchiveEntryInfo& info) {
+    std::string temporary;
+    const std::string folder = target.substr(0, target.find_last_of('\\') + 1);
+    if (!ExtractCurrentToTemporary(folder, temporary)) return false;
+    // One replacing move: if it fails, the file that was there is still there.
+    if (!::MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ::DeleteFileA(temporary.c_str());
+        return false;
+    }
     SetFileTimeFromDos(target.c_str(), info.dosDateTime);
     written_.push_back(FullPath(target));
     return true;

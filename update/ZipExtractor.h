@@ -1,6 +1,8 @@
 #pragma once
 // Unpacks a ZIP archive into a folder: full paths, missing folders created, each entry
-// written to a file with its time stamp restored. Nothing an archive names is written
+// written to a file with its time stamp restored. An entry is unpacked into a temporary
+// file beside its target and replaces the target only once it was read whole and its
+// CRC matched: a damaged entry leaves the file of that name as it was. Nothing an archive names is written
 // outside the output folder: an entry whose name is absolute, carries a drive or climbs
 // out with ".." fails the extraction.
 #include "win/UniqueHandle.h"
@@ -61,6 +63,11 @@ public:
     const std::string& OutputFolder() const noexcept { return outputFolder_; }
 
     void SetEntryFilter(EntryFilter filter) { filter_ = std::move(filter); }
+    // The most bytes one entry may unpack to; a longer one fails while it is unpacked,
+    // whatever its header claims. 0 means no bound.
+    void SetMaxEntryBytes(std::uint64_t maxBytes) { maxEntryBytes_ = maxBytes; }
+    // Asked between blocks; true stops the entry being unpacked, which then fails.
+    void SetStopCheck(std::function<bool()> stop) { stop_ = std::move(stop); }
 
     // Every entry into the output folder; stops at the first entry that fails (files
     // written before it stay). An archive without entries fails.
@@ -75,15 +82,24 @@ public:
     bool GoToNext();
     bool GetCurrentEntryInfo(ArchiveEntryInfo& info) const;
 
+    // The current entry into a new temporary file in `folder` ("hbu....tmp"), whose path
+    // goes into `temporaryPath`. The file stays only when the entry was read whole, its
+    // CRC matched and it kept to the size bound; otherwise it is removed and the result
+    // is false. Nothing else in the folder is touched.
+    bool ExtractCurrentToTemporary(const std::string& folder, std::string& temporaryPath);
+
     // Full paths of the files written since the archive was opened.
     const std::vector<std::string>& WrittenFiles() const noexcept { return written_; }
 
 private:
     bool CopyCurrentEntry(const std::string& target, const ArchiveEntryInfo& info);
+    bool UnpackCurrentInto(HANDLE file);
 
     UniqueUnzip archive_;
     std::string outputFolder_;
     EntryFilter filter_;
+    std::uint64_t maxEntryBytes_ = 0;
+    std::function<bool()> stop_;
     std::vector<std::string> written_;
 };
 

@@ -65,6 +65,11 @@ ZipArchiveWriter& ZipArchiveWriter::BreakLastCrc() {
     return *this;
 }
 
+ZipArchiveWriter& ZipArchiveWriter::FlipLastByte(std::size_t offset) {
+    if (!entries_.empty() && offset < entries_.back().stored.size()) entries_.back().stored[offset] ^= 0x01;
+    return *this;
+}
+
 std::string ZipArchiveWriter::Bytes() const {
     std::string out;
     std::string central;

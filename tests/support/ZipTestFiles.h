@@ -16,6 +16,9 @@ public:
     ZipArchiveWriter& AddFolder(const std::string& name);
     // The last entry added claims a CRC its data does not have.
     ZipArchiveWriter& BreakLastCrc();
+    // One byte of the last entry's data as it lies in the archive is flipped; its CRC
+    // stays the one of the good data.
+    ZipArchiveWriter& FlipLastByte(std::size_t offset);
 
     std::string Bytes() const;
     bool WriteTo(const std::string& path) const;

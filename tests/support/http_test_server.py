@@ -24,6 +24,12 @@ Paths (segments before the content are modifiers and may be combined, e.g.
   keep-alive/<rest>               the connection stays open for the next request; without
                                   it every answer closes its connection, so each request
                                   connects afresh and reports the connecting steps
+  never-answer/<rest>             reads the request and never answers (until the server ends)
+  stall/<rest>                    headers and the first half of the body, then nothing more
+  endless/<rest>                  200 without Content-Length and a body that never ends
+  huge-length/<rest>              claims a Content-Length of 1 GiB, sends <rest>, then stalls
+  loop/<rest>                     302 to this same path, for ever
+  fast/<rest>                     the whole body in one write (for timing)
   hang-up[/...]                   the connection closes without an answer
   bad-status[/...]                a status line without a number
 A request line holding an absolute URL (a request through a proxy) is served by its path.
@@ -46,7 +52,10 @@ SLOW_BLOCK = 1024
 SLOW_PAUSE = 0.1
 MAX_REQUESTS_PER_CONNECTION = 1000
 CONTROL_WAIT = 30.0
-MODIFIERS = ("no-length", "chunked", "short", "slow", "keep-alive")
+MODIFIERS = ("no-length", "chunked", "short", "slow", "keep-alive", "never-answer", "stall", "endless",
+             "huge-length", "loop", "fast")
+ENDLESS_BLOCK = 64 * 1024
+HUGE_LENGTH = 1 << 30
 
 stop_event = threading.Event()
 log_lock = threading.Lock()
@@ -193,12 +202,51 @@ class Handler(http.server.BaseHTTPRequestHandler):
         return self.answer(206, body[start:end + 1], modes,
                            extra={"Content-Range": "bytes %d-%d/%d" % (start, end, len(body))})
 
+    def answer_endless(self):
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Connection", "close")
+        self.end_headers()
+        self.close_connection = True
+        block = bytes(i % 251 for i in range(ENDLESS_BLOCK))
+        while not stop_event.is_set():
+            self.wfile.write(block)
+            self.wfile.flush()
+
     def answer(self, code, body, modes, extra=None):
+        # These replace whatever answer was due, so they work from a ".modes" file too.
+        if "never-answer" in modes:
+            self.close_connection = True
+            stop_event.wait()
+            return
+        if "loop" in modes:
+            modes = set()
+            code, body, extra = 302, b"again\n", {"Location": self.path}
+        if "endless" in modes:
+            return self.answer_endless()
         self.send_response(code)
         self.send_header("Content-Type", "application/octet-stream")
         for name, value in (extra or {}).items():
             self.send_header(name, value)
         sent = body
+        if "huge-length" in modes:
+            self.send_header("Content-Length", str(HUGE_LENGTH))
+            self.send_header("Connection", "close")
+            self.close_connection = True
+            self.end_headers()
+            self.wfile.write(body)
+            self.wfile.flush()
+            stop_event.wait()
+            return
+        if "stall" in modes:
+            self.send_header("Content-Length", str(len(body)))
+            self.send_header("Connection", "close")
+            self.close_connection = True
+            self.end_headers()
+            self.wfile.write(body[:len(body) // 2])
+            self.wfile.flush()
+            stop_event.wait()
+            return
         if "chunked" in modes:
             self.send_header("Transfer-Encoding", "chunked")
         elif "no-length" not in modes:
@@ -210,6 +258,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.close_connection = True
         self.end_headers()
         self.wfile.flush()
+        if "fast" in modes:
+            self.wfile.write(sent)
+            self.wfile.flush()
+            return
         self.send_body(sent, "chunked" in modes, "slow" in modes)
 
     def send_body(self, body, chunked, slow):

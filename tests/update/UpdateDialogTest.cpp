@@ -6,6 +6,7 @@
 #include "support/ZipTestFiles.h"
 #include "res/resource.h"
 #include "support/TestHttpServer.h"
+#include "support/UpdateSigning.h"
 #include "win/ResourceString.h"
 
 #include <commctrl.h>
@@ -39,7 +40,9 @@ bool HasClass(HWND hwnd, const char* name) {
 // optionally Cancel is pressed once the package is part-way in.
 class UpdateWatcher {
 public:
-    explicit UpdateWatcher(bool cancelMidTransfer) : cancelMidTransfer_(cancelMidTransfer), thread_([this] { Run(); }) {}
+    // `cancelAfterMs` presses Cancel that long after the dialog is first seen (0: never).
+    explicit UpdateWatcher(bool cancelMidTransfer, DWORD cancelAfterMs = 0)
+        : cancelMidTransfer_(cancelMidTransfer), cancelAfterMs_(cancelAfterMs), thread_([this] { Run(); }) {}
     ~UpdateWatcher() {
         stop_ = true;
         thread_.join();
@@ -50,6 +53,7 @@ public:
         return boxes_;
     }
     bool CancelPressed() const { return cancelPressed_; }
+    DWORD CancelTick() const { return cancelTick_; }
 
 private:
     void Run() {
@@ -102,18 +106,32 @@ private:
     }
 
     void MaybeCancel(HWND dialog) {
-        if (!cancelMidTransfer_ || cancelPressed_) return;
+        if (cancelPressed_) return;
+        if (cancelAfterMs_ != 0) {
+            if (firstSeen_ == 0) firstSeen_ = ::GetTickCount() | 1;
+            if (::GetTickCount() - firstSeen_ >= cancelAfterMs_) {
+                cancelTick_ = ::GetTickCount();
+                ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+                cancelPressed_ = true;
+            }
+            return;
+        }
+        if (!cancelMidTransfer_) return;
         DWORD_PTR position = 0;
         ::SendMessageTimeoutA(::GetDlgItem(dialog, IDC_PROGRESS), PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 1000, &position);
         // The descriptor arrives in one read (0 straight to 100); only the package shows
         // the bar part-way.
         if (position > 0 && position < 100) {
+            cancelTick_ = ::GetTickCount();
             ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
             cancelPressed_ = true;
         }
     }
 
     const bool cancelMidTransfer_;
+    const DWORD cancelAfterMs_;
+    DWORD firstSeen_ = 0;
+    std::atomic<DWORD> cancelTick_{0};
     std::atomic<bool> stop_{false};
     std::atomic<bool> cancelPressed_{false};
     std::mutex mutex_;
@@ -148,27 +166,31 @@ protected:
         std::vector<SeenBox> boxes;
         std::vector<std::string> pagesOpened;
         bool cancelPressed = false;
+        DWORD cancelToEndMs = 0;  // from the Cancel press to the dialog's end
     };
 
     // Runs the real dialog against the test server; `prefix` picks the server's fault
     // (e.g. "slow/"). Without a base URL the dialog uses its own from the string table.
-    Outcome RunUpdate(const std::string& prefix, bool cancelMidTransfer = false, bool setBaseUrl = true) {
-        return RunUpdateAt(setBaseUrl ? server_.BaseUrl() + prefix : std::string(), cancelMidTransfer);
+    Outcome RunUpdate(const std::string& prefix, bool cancelMidTransfer = false, bool setBaseUrl = true,
+                      DWORD cancelAfterMs = 0) {
+        return RunUpdateAt(setBaseUrl ? server_.BaseUrl() + prefix : std::string(), cancelMidTransfer, cancelAfterMs);
     }
 
-    Outcome RunUpdateAt(const std::string& baseUrl, bool cancelMidTransfer) {
+    Outcome RunUpdateAt(const std::string& baseUrl, bool cancelMidTransfer, DWORD cancelAfterMs = 0) {
         Outcome outcome;
         std::mutex pagesMutex;
         UpdateDialog dialog;
-        dialog.SetProgramDirectory(program_.Path());
+        dialog.SetProgramDirectory(programDirectory_.empty() ? program_.Path() : programDirectory_);
+        dialog.SetTransferTimeouts(stallMs_, 60000);
         if (!baseUrl.empty()) dialog.SetUpdateBaseUrl(baseUrl);
         dialog.SetPageOpener([&](const char* url) {
             std::lock_guard<std::mutex> lock(pagesMutex);
             outcome.pagesOpened.push_back(url);
         });
         {
-            UpdateWatcher watcher(cancelMidTransfer);
+            UpdateWatcher watcher(cancelMidTransfer, cancelAfterMs);
             outcome.result = dialog.Run(nullptr);
+            if (watcher.CancelPressed()) outcome.cancelToEndMs = ::GetTickCount() - watcher.CancelTick();
             // A box shown after the dialog ended would be a fault; give one a moment.
             ::Sleep(100);
             outcome.boxes = watcher.Boxes();
@@ -183,10 +205,43 @@ protected:
         return targets;
     }
 
-    void Serve(const std::string& descriptor, const std::string& package) {
+    // The descriptor as given, signed with the build's key unless told not to.
+    void Serve(const std::string& descriptor, const std::string& package, bool sign = true) {
         ASSERT_TRUE(WriteTextFile(served_ / "latest.xml", descriptor));
         ASSERT_TRUE(WriteTextFile(served_ / "update.zip", package));
+        ::DeleteFileA((served_ / "latest.xml.sig").c_str());
+        if (sign) {
+            ASSERT_TRUE(SignWithBuildKey(served_ / "latest.xml"));
+        }
         server_.ClearLog();
+    }
+    // A package announced as a distributor announces it: with its size and hash.
+    void ServeUpdate(const std::string& version, const std::string& dataVersion, const std::string& package) {
+        Serve(OfferedDescriptor(version, dataVersion, &package), package);
+    }
+
+    // Nothing of an update that was refused: the installed files as they were, no
+    // downloads or temporary files of ours in the program folder.
+    void ExpectNothingInstalled() {
+        EXPECT_EQ(kInstalledList, ReadTextFile(program_ / "objects.dll"));
+        EXPECT_EQ(kInstalledDescriptor, ReadTextFile(program_ / "latest.xml"));
+        EXPECT_FALSE(FileExists(program_ / "update.zip"));
+        EXPECT_FALSE(FileExists(program_ / "templatest.xml"));
+        EXPECT_FALSE(FileExists(program_ / "templatest.xml.sig"));
+        EXPECT_EQ((std::vector<std::string>{"latest.xml", "objects.dll"}), FilesIn(program_.Path()));
+    }
+
+    static std::vector<std::string> FilesIn(const std::string& folder) {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA found{};
+        HANDLE search = ::FindFirstFileA((folder + "*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return names;
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+        } while (::FindNextFileA(search, &found));
+        ::FindClose(search);
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     static void ExpectOneBox(const Outcome& outcome, UINT textId, HICON icon) {
@@ -199,9 +254,13 @@ protected:
     static constexpr const char* kInstalledList = "installed block list";
 
     ScratchFolder program_{"update-program"};
+    std::string programDirectory_;  // another folder than program_, when set
+    DWORD stallMs_ = 30000;
     ScratchFolder served_{"update-served"};
     TestHttpServer server_{served_.Path()};
 };
+
+const std::string kNewList = "enabled,name,classId,comment\r\n1,New Player,0A0B0C0D-1111-2222-3333-777788889999,fresh\r\n";
 
 std::string NewPackage(const std::string& list, const std::string& descriptor) {
     ZipArchiveWriter zip;
@@ -214,46 +273,56 @@ std::string NewPackage(const std::string& list, const std::string& descriptor) {
 }  // namespace
 
 TEST_F(UpdateDialogTest, NewerDataIsFetchedAndOnlyTheListAndDescriptorAreWritten) {
-    const std::string newDescriptor = Descriptor("2.2", "1.1");
-    Serve(newDescriptor, NewPackage("new block list", newDescriptor));
+    const std::string inner = Descriptor("2.2", "1.1");
+    const std::string package = NewPackage(kNewList, inner);
+    ServeUpdate("2.2", "1.1", package);
 
     Outcome outcome = RunUpdate("");
     EXPECT_EQ(UpdateDialog::kInstalled, outcome.result);
     ExpectOneBox(outcome, IDS_UPDATE_INSTALLED, kInformationIcon);
-    EXPECT_EQ("new block list", ReadTextFile(program_ / "objects.dll"));
-    EXPECT_EQ(newDescriptor, ReadTextFile(program_ / "latest.xml"));
-    EXPECT_EQ(newDescriptor, ReadTextFile(program_ / "templatest.xml"));
+    EXPECT_EQ(kNewList, ReadTextFile(program_ / "objects.dll"));
+    EXPECT_EQ(inner, ReadTextFile(program_ / "latest.xml"));
+    EXPECT_EQ(OfferedDescriptor("2.2", "1.1", &package), ReadTextFile(program_ / "templatest.xml"));
     EXPECT_TRUE(FileExists(program_ / "update.zip"));
     EXPECT_FALSE(FileExists(program_ / "hook.dll"));
     EXPECT_FALSE(FileExists(program_ / "tool.exe"));
     EXPECT_FALSE(FolderExists(program_ / "data"));
     EXPECT_FALSE(FolderExists(program_ / "bin"));
+    EXPECT_EQ((std::vector<std::string>{"latest.xml", "objects.dll", "templatest.xml", "update.zip"}),
+              FilesIn(program_.Path()));
     EXPECT_TRUE(outcome.pagesOpened.empty());
-    EXPECT_EQ((std::vector<std::string>{"/latest.xml", "/update.zip"}), RequestedTargets());
+    EXPECT_EQ((std::vector<std::string>{"/latest.xml", "/latest.xml.sig", "/update.zip"}), RequestedTargets());
 }
 
 TEST_F(UpdateDialogTest, ComparesVersionsAsNumbersAndReportsWithoutFetchingThePackage) {
-    const std::string package = NewPackage("new block list", Descriptor("2.2", "1.1"));
+    const std::string package = NewPackage(kNewList, Descriptor("2.2", "1.1"));
+    const std::vector<std::string> descriptorOnly{"/latest.xml", "/latest.xml.sig"};
 
-    Serve(Descriptor("2.2", "1.0"), package);
+    ServeUpdate("2.2", "1.0", package);
     Outcome outcome = RunUpdate("");
     EXPECT_EQ(UpdateDialog::kUpToDate, outcome.result);
     ExpectOneBox(outcome, IDS_UP_TO_DATE, kInformationIcon);
     EXPECT_TRUE(outcome.pagesOpened.empty());
-    EXPECT_EQ(std::vector<std::string>{"/latest.xml"}, RequestedTargets());
+    EXPECT_EQ(descriptorOnly, RequestedTargets());
+
+    // Older data is never installed, however well it is signed.
+    ServeUpdate("2.2", "0.9", package);
+    outcome = RunUpdate("");
+    EXPECT_EQ(UpdateDialog::kUpToDate, outcome.result);
+    EXPECT_EQ(descriptorOnly, RequestedTargets());
 
     // 2.10 is a smaller number than 2.2: not a newer program.
-    Serve(Descriptor("2.10", "1.0"), package);
+    ServeUpdate("2.10", "1.0", package);
     outcome = RunUpdate("");
     EXPECT_EQ(UpdateDialog::kUpToDate, outcome.result);
 
     // A newer program wins even when the data is newer too.
-    Serve(Descriptor("2.3", "1.1"), package);
+    ServeUpdate("2.3", "1.1", package);
     outcome = RunUpdate("");
     EXPECT_EQ(UpdateDialog::kNewerProgram, outcome.result);
     ExpectOneBox(outcome, IDS_NEWER_PROGRAM, kInformationIcon);
     EXPECT_EQ(std::vector<std::string>{"http://www.hushbar.example/hushbar/"}, outcome.pagesOpened);
-    EXPECT_EQ(std::vector<std::string>{"/latest.xml"}, RequestedTargets());
+    EXPECT_EQ(descriptorOnly, RequestedTargets());
 
     // A downloaded descriptor without numbers cannot be compared.
     Serve("<hushbar version=\"new\" dataversion=\"newer\"/>", package);
@@ -261,12 +330,12 @@ TEST_F(UpdateDialogTest, ComparesVersionsAsNumbersAndReportsWithoutFetchingThePa
     EXPECT_EQ(UpdateDialog::kCancelledOrUnreadable, outcome.result);
     ExpectOneBox(outcome, IDS_CONFIG_UNREADABLE, kErrorIcon);
     EXPECT_EQ(1u, outcome.pagesOpened.size());
-    EXPECT_EQ(kInstalledList, ReadTextFile(program_ / "objects.dll"));
+    ExpectNothingInstalled();
 }
 
 TEST_F(UpdateDialogTest, MissingInstalledDescriptorStopsBeforeAnyRequest) {
     ::DeleteFileA((program_ / "latest.xml").c_str());
-    Serve(Descriptor("2.2", "1.1"), NewPackage("new block list", Descriptor("2.2", "1.1")));
+    ServeUpdate("2.2", "1.1", NewPackage(kNewList, Descriptor("2.2", "1.1")));
 
     Outcome outcome = RunUpdate("");
     EXPECT_EQ(UpdateDialog::kCancelledOrUnreadable, outcome.result);
@@ -276,63 +345,196 @@ TEST_F(UpdateDialogTest, MissingInstalledDescriptorStopsBeforeAnyRequest) {
     EXPECT_EQ(kInstalledList, ReadTextFile(program_ / "objects.dll"));
 }
 
-TEST_F(UpdateDialogTest, FailedDownloadsChangeNothingInstalled) {
-    Serve(Descriptor("2.2", "1.1"), NewPackage("new block list", Descriptor("2.2", "1.1")));
-    Outcome outcome = RunUpdate("status/404/");
-    EXPECT_EQ(UpdateDialog::kDownloadFailed, outcome.result);
-    ExpectOneBox(outcome, IDS_DOWNLOAD_FAILED, kErrorIcon);
-    EXPECT_FALSE(FileExists(program_ / "templatest.xml"));
-
-    outcome = RunUpdate("short/");
-    EXPECT_EQ(UpdateDialog::kDownloadFailed, outcome.result);
-    ExpectOneBox(outcome, IDS_DOWNLOAD_FAILED, kErrorIcon);
-    EXPECT_FALSE(FileExists(program_ / "templatest.xml"));
-
-    // The descriptor offers new data but the package is not there.
-    ::DeleteFileA((served_ / "update.zip").c_str());
-    outcome = RunUpdate("");
-    EXPECT_EQ(UpdateDialog::kDownloadFailed, outcome.result);
-    ExpectOneBox(outcome, IDS_DOWNLOAD_FAILED, kErrorIcon);
-    EXPECT_FALSE(FileExists(program_ / "update.zip"));
-
-    EXPECT_EQ(kInstalledList, ReadTextFile(program_ / "objects.dll"));
-    EXPECT_EQ(kInstalledDescriptor, ReadTextFile(program_ / "latest.xml"));
-    EXPECT_TRUE(outcome.pagesOpened.empty());
+TEST_F(UpdateDialogTest, AFolderThatCannotBeWrittenIsNamedAsTheReason) {
+    // Not even the superuser can make files there.
+    programDirectory_ = "Z:\\proc\\";
+    ServeUpdate("2.2", "1.1", NewPackage(kNewList, Descriptor("2.2", "1.1")));
+    Outcome outcome = RunUpdate("");
+    EXPECT_EQ(UpdateDialog::kFolderNotWritable, outcome.result);
+    ExpectOneBox(outcome, IDS_FOLDER_NOT_WRITABLE, kErrorIcon);
+    EXPECT_NE(LoadResourceString(IDS_FOLDER_NOT_WRITABLE), LoadResourceString(IDS_DOWNLOAD_FAILED));
+    EXPECT_TRUE(RequestedTargets().empty());
 }
 
-TEST_F(UpdateDialogTest, UnsoundPackagesAreRefusedBeforeAnythingIsWritten) {
-    const std::string newDescriptor = Descriptor("2.2", "1.1");
-    const std::string packages[] = {
-        "not a zip archive at all",
-        ZipArchiveWriter().AddFile("latest.xml", newDescriptor).AddFile("readme.txt", "no list").Bytes(),
-        ZipArchiveWriter().AddFile("latest.xml", newDescriptor).AddFile("objects.dll", "list").AddFile("../escape.dll", "x").Bytes(),
-        ZipArchiveWriter().AddFile("objects.dll", "damaged list").BreakLastCrc().AddFile("latest.xml", newDescriptor).Bytes(),
-    };
-    for (const std::string& package : packages) {
-        Serve(newDescriptor, package);
+TEST_F(UpdateDialogTest, FailedDownloadsChangeNothingInstalled) {
+    ServeUpdate("2.2", "1.1", NewPackage(kNewList, Descriptor("2.2", "1.1")));
+    for (const char* fault : {"status/404/", "short/", "loop/", "endless/", "huge-length/"}) {
+        SCOPED_TRACE(fault);
+        const DWORD start = ::GetTickCount();
+        server_.ClearLog();
+        Outcome outcome = RunUpdate(fault);
+        EXPECT_EQ(UpdateDialog::kDownloadFailed, outcome.result) << ::testing::PrintToString(RequestedTargets());
+        ExpectOneBox(outcome, IDS_DOWNLOAD_FAILED, kErrorIcon);
+        // An endless body ends at the bound, an oversized length before the first byte.
+        EXPECT_LT(::GetTickCount() - start, 10000u);
+        ExpectNothingInstalled();
+    }
+    // Followed five times, then given up.
+    server_.ClearLog();
+    RunUpdate("loop/");
+    EXPECT_EQ(6u, RequestedTargets().size());
+
+    // The descriptor offers new data but the package is not there, or never ends, or is
+    // announced far larger than it may be.
+    for (const char* modes : {"", "endless", "huge-length"}) {
+        SCOPED_TRACE(modes);
+        ServeUpdate("2.2", "1.1", NewPackage(kNewList, Descriptor("2.2", "1.1")));
+        if (*modes) {
+            ASSERT_TRUE(WriteTextFile(served_ / "update.zip.modes", modes));
+        } else {
+            ::DeleteFileA((served_ / "update.zip").c_str());
+        }
         Outcome outcome = RunUpdate("");
-        EXPECT_EQ(UpdateDialog::kInvalidPackage, outcome.result);
-        ExpectOneBox(outcome, IDS_INVALID_UPDATE, kErrorIcon);
-        // The descriptor is never replaced, so the next run offers the update again.
-        EXPECT_EQ(kInstalledDescriptor, ReadTextFile(program_ / "latest.xml"));
+        EXPECT_EQ(UpdateDialog::kDownloadFailed, outcome.result);
+        ExpectOneBox(outcome, IDS_DOWNLOAD_FAILED, kErrorIcon);
+        ExpectNothingInstalled();
+        EXPECT_TRUE(outcome.pagesOpened.empty());
+    }
+    ::DeleteFileA((served_ / "update.zip.modes").c_str());
+}
+
+TEST_F(UpdateDialogTest, AServerThatNeverAnswersEndsAsAFailedDownload) {
+    stallMs_ = 1500;
+    ServeUpdate("2.2", "1.1", NewPackage(kNewList, Descriptor("2.2", "1.1")));
+    for (const char* modes : {"never-answer", "stall"}) {
+        SCOPED_TRACE(modes);
+        for (const char* file : {"latest.xml.modes", "update.zip.modes"}) {
+            ::DeleteFileA((served_ / "latest.xml.modes").c_str());
+            ::DeleteFileA((served_ / "update.zip.modes").c_str());
+            ASSERT_TRUE(WriteTextFile(served_ / file, modes));
+            const DWORD start = ::GetTickCount();
+            Outcome outcome = RunUpdate("");
+            EXPECT_EQ(UpdateDialog::kDownloadFailed, outcome.result) << file;
+            ExpectOneBox(outcome, IDS_DOWNLOAD_FAILED, kErrorIcon);
+            EXPECT_LT(::GetTickCount() - start, 8000u) << file;
+            ExpectNothingInstalled();
+        }
+    }
+    ::DeleteFileA((served_ / "latest.xml.modes").c_str());
+    ::DeleteFileA((served_ / "update.zip.modes").c_str());
+}
+
+TEST_F(UpdateDialogTest, CancelWhileTheServerKeepsUsWaitingIsPromptAndQuiet) {
+    ServeUpdate("2.2", "1.1", NewPackage(kNewList, Descriptor("2.2", "1.1")));
+    for (const char* file : {"latest.xml.modes", "update.zip.modes"}) {
+        SCOPED_TRACE(file);
+        ::DeleteFileA((served_ / "latest.xml.modes").c_str());
+        ::DeleteFileA((served_ / "update.zip.modes").c_str());
+        ASSERT_TRUE(WriteTextFile(served_ / file, "never-answer"));
+        Outcome outcome = RunUpdate("", false, true, 1500);
+        EXPECT_TRUE(outcome.cancelPressed);
+        EXPECT_EQ(UpdateDialog::kCancelledOrUnreadable, outcome.result);
+        EXPECT_LT(outcome.cancelToEndMs, 1000u);
+        EXPECT_TRUE(outcome.boxes.empty());
+        ExpectNothingInstalled();
+    }
+    ::DeleteFileA((served_ / "latest.xml.modes").c_str());
+    ::DeleteFileA((served_ / "update.zip.modes").c_str());
+}
+
+TEST_F(UpdateDialogTest, UnverifiedDescriptorsInstallNothing) {
+    const std::string package = NewPackage(kNewList, Descriptor("2.2", "1.1"));
+    const std::string offered = OfferedDescriptor("2.2", "1.1", &package);
+    auto expectRefused = [&](const char* what) {
+        SCOPED_TRACE(what);
+        server_.ClearLog();
+        Outcome outcome = RunUpdate("");
+        EXPECT_EQ(UpdateDialog::kUnverified, outcome.result);
+        ExpectOneBox(outcome, IDS_UPDATE_UNVERIFIED, kErrorIcon);
+        EXPECT_EQ((std::vector<std::string>{"/latest.xml", "/latest.xml.sig"}), RequestedTargets());
+        ExpectNothingInstalled();
+    };
+
+    Serve(offered, package, false);
+    expectRefused("no signature");
+
+    // Signed, then changed: a newer data version slipped in by someone on the way.
+    Serve(offered, package);
+    std::string changed = offered;
+    changed.replace(changed.find("1.1"), 3, "1.2");
+    ASSERT_TRUE(WriteTextFile(served_ / "latest.xml", changed));
+    expectRefused("descriptor changed after signing");
+
+    // The right descriptor with a damaged signature, and with text that is no signature.
+    Serve(offered, package);
+    std::string signature = ReadTextFile(served_ / "latest.xml.sig");
+    signature[10] = signature[10] == 'A' ? 'B' : 'A';
+    ASSERT_TRUE(WriteTextFile(served_ / "latest.xml.sig", signature));
+    expectRefused("signature changed");
+    ASSERT_TRUE(WriteTextFile(served_ / "latest.xml.sig", "not base64 at all!"));
+    expectRefused("no signature text");
+    ASSERT_TRUE(WriteTextFile(served_ / "latest.xml.sig", ""));
+    expectRefused("empty signature");
+}
+
+TEST_F(UpdateDialogTest, PackagesThatAreNotTheAnnouncedOneOrNotUsableAreRefused) {
+    const std::string inner = Descriptor("2.2", "1.1");
+    const std::string good = NewPackage(kNewList, inner);
+    std::string bomb(64 * 1024 * 1024, '\0');
+    std::string binary(4096, '\0');
+    for (std::size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<char>((i * 7919) % 256);
+    const std::string damaged = "enabled,name,classId,comment\r\n1,Damaged,0A0B0C0D-1111-2222-3333-777788889999,\r\n";
+
+    struct Case {
+        const char* what;
+        std::string package;
+        std::string announced;  // what the descriptor's size and hash are taken from
+    };
+    const Case cases[] = {
+        {"not a zip archive", "not a zip archive at all", ""},
+        {"no block list", ZipArchiveWriter().AddFile("latest.xml", inner).AddFile("readme.txt", "no list").Bytes(), ""},
+        {"a name that climbs out",
+         ZipArchiveWriter().AddFile("latest.xml", inner).AddFile("objects.dll", kNewList).AddFile("../escape.dll", "x").Bytes(), ""},
+        {"a damaged stored entry",
+         ZipArchiveWriter().AddFile("objects.dll", damaged).FlipLastByte(40).AddFile("latest.xml", inner).Bytes(), ""},
+        {"an empty block list", ZipArchiveWriter().AddFile("objects.dll", "").AddFile("latest.xml", inner).Bytes(), ""},
+        {"a binary block list", ZipArchiveWriter().AddFile("objects.dll", binary).AddFile("latest.xml", inner).Bytes(), ""},
+        {"a list of junk", ZipArchiveWriter().AddFile("objects.dll", "h\r\n1,x,not-a-class-id,\r\n").AddFile("latest.xml", inner).Bytes(), ""},
+        {"an inner descriptor of other data",
+         ZipArchiveWriter().AddFile("objects.dll", kNewList).AddFile("latest.xml", Descriptor("2.2", "1.0")).Bytes(), ""},
+        {"an inner descriptor that does not load",
+         ZipArchiveWriter().AddFile("objects.dll", kNewList).AddFile("latest.xml", "<hushbar version=").Bytes(), ""},
+        {"no inner descriptor", ZipArchiveWriter().AddFile("objects.dll", kNewList).Bytes(), ""},
+        {"a block list that unpacks past its bound",
+         ZipArchiveWriter().AddFile("objects.dll", bomb, ZipArchiveWriter::kDefaultDosTime, true).AddFile("latest.xml", inner).Bytes(), ""},
+        {"another package than announced", good, NewPackage(kNewList + "\r\n", inner)},
+        {"a package one byte longer than announced", good + "x", good},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string& announced = c.announced.empty() ? c.package : c.announced;
+        Serve(OfferedDescriptor("2.2", "1.1", &announced), c.package);
+        Outcome outcome = RunUpdate("");
+        const bool cutShort = c.package.size() > announced.size();
+        EXPECT_EQ(cutShort ? UpdateDialog::kDownloadFailed : UpdateDialog::kInvalidPackage, outcome.result);
+        ExpectOneBox(outcome, cutShort ? IDS_DOWNLOAD_FAILED : IDS_INVALID_UPDATE, kErrorIcon);
         EXPECT_FALSE(FileExists(program_ / "escape.dll"));
         EXPECT_FALSE(FileExists(program_ / "readme.txt"));
+        ExpectNothingInstalled();
     }
+
+    // A descriptor that announces new data without saying what the package is.
+    Serve(Descriptor("2.2", "1.1"), good);
+    Outcome outcome = RunUpdate("");
+    EXPECT_EQ(UpdateDialog::kInvalidPackage, outcome.result);
+    EXPECT_EQ((std::vector<std::string>{"/latest.xml", "/latest.xml.sig"}), RequestedTargets());
+    ExpectNothingInstalled();
 }
 
 TEST_F(UpdateDialogTest, CancelDuringThePackageEndsQuietly) {
-    const std::string newDescriptor = Descriptor("2.2", "1.1");
-    std::string bigList(200 * 1024, '\0');
-    for (std::size_t i = 0; i < bigList.size(); ++i) bigList[i] = static_cast<char>('a' + (i * 7919) % 26);
-    Serve(newDescriptor, ZipArchiveWriter().AddFile("objects.dll", bigList).AddFile("latest.xml", newDescriptor).Bytes());
+    std::string bigList = "enabled,name,classId,comment\r\n";
+    while (bigList.size() < 200 * 1024) bigList += "1,Some Player,0A0B0C0D-1111-2222-3333-777788889999,a comment\r\n";
+    const std::string package = ZipArchiveWriter().AddFile("objects.dll", bigList).AddFile("latest.xml", Descriptor("2.2", "1.1")).Bytes();
+    ServeUpdate("2.2", "1.1", package);
+    ASSERT_TRUE(WriteTextFile(served_ / "update.zip.modes", "slow"));
 
-    Outcome outcome = RunUpdate("slow/", true);
+    Outcome outcome = RunUpdate("", true);
+    ::DeleteFileA((served_ / "update.zip.modes").c_str());
     EXPECT_TRUE(outcome.cancelPressed);
     EXPECT_EQ(UpdateDialog::kCancelledOrUnreadable, outcome.result);
     EXPECT_TRUE(outcome.boxes.empty());
-    EXPECT_FALSE(FileExists(program_ / "update.zip"));
-    EXPECT_EQ(kInstalledList, ReadTextFile(program_ / "objects.dll"));
-    EXPECT_EQ(kInstalledDescriptor, ReadTextFile(program_ / "latest.xml"));
+    EXPECT_LT(outcome.cancelToEndMs, 1000u);
+    ExpectNothingInstalled();
 }
 
 TEST_F(UpdateDialogTest, FetchesFromTheStringTablesBaseUrl) {
@@ -347,13 +549,14 @@ TEST_F(UpdateDialogTest, FetchesFromTheStringTablesBaseUrl) {
     for (char c : path.substr(1)) folder += c == '/' ? '\\' : c;
     ASSERT_TRUE(CreateFolderPath(folder.c_str()));
     ASSERT_TRUE(WriteTextFile(folder + "latest.xml", Descriptor("2.2", "1.0")));
+    ASSERT_TRUE(SignWithBuildKey(folder + "latest.xml"));
     server_.ClearLog();
 
     ProxyOverride proxy(server_.Port());
     Outcome outcome = RunUpdate("", false, false);
     EXPECT_EQ(UpdateDialog::kUpToDate, outcome.result);
     std::vector<std::string> targets = RequestedTargets();
-    ASSERT_EQ(1u, targets.size());
+    ASSERT_EQ(2u, targets.size());
     // The library may spell out the default port.
     std::string target = targets[0];
     std::string::size_type port = target.find(":80/");

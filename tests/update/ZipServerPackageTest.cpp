@@ -1,3 +1,6 @@
+#include "update/DigestText.h"
+#include "update/UpdateDescriptor.h"
+#include "update/UpdateVerifier.h"
 #include "update/ZipExtractor.h"
 
 #include "support/ZipTestFiles.h"
@@ -19,6 +22,30 @@ TEST(ZipServerPackage, UnpacksToTheShippedListAndDescriptor) {
     ASSERT_TRUE(zip.ExtractAll(true));
     EXPECT_EQ(2u, zip.WrittenFiles().size());
     EXPECT_EQ(ReadTextFile(shipped + "objects.dll"), ReadTextFile(scratch / "objects.dll"));
-    EXPECT_EQ(ReadTextFile(std::string(HUSHBAR_TEST_DIST) + "\\server\\hushbar\\update\\latest.xml"),
-              ReadTextFile(scratch / "latest.xml"));
+    std::optional<UpdateDescriptor> inner = LoadUpdateDescriptor(scratch / "latest.xml");
+    std::optional<UpdateDescriptor> offered =
+        LoadUpdateDescriptor(std::string(HUSHBAR_TEST_DIST) + "\\server\\hushbar\\update\\latest.xml");
+    ASSERT_TRUE(inner && offered);
+    EXPECT_EQ(inner->version, offered->version);
+    EXPECT_EQ(inner->dataVersion, offered->dataVersion);
+}
+
+// What the build lays out is what the program accepts: the descriptor announces the
+// package's size and hash and is signed with the key compiled in.
+TEST(ZipServerPackage, TheServerDescriptorIsSignedAndNamesThePackage) {
+    const std::string folder = std::string(HUSHBAR_TEST_DIST) + "\\server\\hushbar\\update\\";
+    const std::string descriptorText = ReadFileText(folder + "latest.xml");
+    std::optional<UpdateDescriptor> offered = ParseUpdateDescriptor(descriptorText);
+    ASSERT_TRUE(offered);
+    std::optional<FileDigest> digest = DigestOfFile(folder + "update.zip");
+    ASSERT_TRUE(digest && offered->packageSize && offered->packageSha256);
+    EXPECT_EQ(digest->size, *offered->packageSize);
+    EXPECT_EQ(digest->sha256, *offered->packageSha256);
+
+    std::optional<std::vector<std::uint8_t>> signature = DecodeBase64Text(ReadFileText(folder + "latest.xml.sig"));
+    ASSERT_TRUE(signature);
+    EXPECT_TRUE(VerifySignature(descriptorText, *signature, BuiltInUpdateKey()));
+    std::string changed = descriptorText;
+    changed[changed.size() / 2] ^= 0x20;
+    EXPECT_FALSE(VerifySignature(changed, *signature, BuiltInUpdateKey()));
 }

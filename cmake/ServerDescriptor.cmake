@@ -1,0 +1,20 @@
+# cmake -P step of the server layout: the descriptor the server offers is the package's
+# own descriptor plus the package's size and SHA-256, signed when a signing key is known.
+#   -DPACKAGE=... -DDESCRIPTOR_IN=... -DDESCRIPTOR_OUT=... -DSIGN_SCRIPT=... -DSIGNING_KEY=...
+file(SIZE "${PACKAGE}" size)
+file(SHA256 "${PACKAGE}" sha256)
+file(READ "${DESCRIPTOR_IN}" text)
+string(REGEX REPLACE "<hushbar " "<hushbar size=\"${size}\" sha256=\"${sha256}\" " text "${text}")
+if(NOT text MATCHES "sha256=")
+  message(FATAL_ERROR "${DESCRIPTOR_IN} has no <hushbar element")
+endif()
+file(WRITE "${DESCRIPTOR_OUT}" "${text}")
+file(REMOVE "${DESCRIPTOR_OUT}.sig")
+if(SIGNING_KEY)
+  execute_process(COMMAND "${SIGN_SCRIPT}" "${DESCRIPTOR_OUT}" "${SIGNING_KEY}" RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "signing ${DESCRIPTOR_OUT} failed")
+  endif()
+else()
+  message(WARNING "no signing key: ${DESCRIPTOR_OUT} is left unsigned; sign it with scripts/sign-update.sh")
+endif()
