@@ -50,6 +50,11 @@ bool LeadingIntegerIsOne(const std::string& field) {
     return at >= field.size() || field[at] < '0' || field[at] > '9';
 }
 
+bool IsUsableClassIdText(const std::string& classId) {
+    return classId.size() <= kMaxClassIdLength && classId.find('\0') == std::string::npos &&
+           classId.find('\\') == std::string::npos;
+}
+
 BlockLineKind ParseBlockListLine(const std::string& line, BlockRecord& record) {
     record = BlockRecord();
     const std::string trimmed = TrimSpaces(line);
@@ -62,6 +67,12 @@ BlockLineKind ParseBlockListLine(const std::string& line, BlockRecord& record) {
     if (fields.size() > 1) record.name = TrimSpaces(fields[1]);
     if (fields.size() > 2) record.classId = TrimSpaces(fields[2]);
     if (fields.size() > 3) record.comment = TrimSpaces(fields[3]);
+    // The class id becomes a registry key name: a NUL would cut it, a backslash would
+    // make nested keys, and the system refuses names past its limit.
+    if (!IsUsableClassIdText(record.classId)) {
+        record = BlockRecord();
+        return BlockLineKind::Invalid;
+    }
     return BlockLineKind::Record;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // One line of the block-list file turned into fields. Plain text in, plain values out:
 // nothing here needs a window, so the rules can be tested (and fuzzed) on their own.
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,15 @@ struct BlockRecord {
 enum class BlockLineKind {
     Blank,    // nothing but spaces: skipped
     Record,   // a record was read
-    Invalid,  // a bad escape sequence: the line cannot be split and is skipped
+    Invalid,  // a bad escape sequence, or a class id that cannot name a registry key:
+              // the line is skipped
 };
+
+// The longest class id a record may carry (a registry key name may have 255 characters;
+// the braces around it take two).
+constexpr std::size_t kMaxClassIdLength = 250;
+// No NUL, no backslash, at most kMaxClassIdLength characters.
+bool IsUsableClassIdText(const std::string& classId);
 
 // Removes leading and trailing space characters (0x20 only; tabs and other white space
 // stay).
@@ -33,7 +41,8 @@ bool SplitBlockListFields(const std::string& line, std::vector<std::string>& fie
 bool LeadingIntegerIsOne(const std::string& field);
 
 // Trims the line, splits it, trims each field and assigns them by position: enabled, name,
-// class identifier, comment; later fields are ignored and missing ones stay empty.
+// class identifier, comment; later fields are ignored and missing ones stay empty. A class
+// id that IsUsableClassIdText turns down makes the line Invalid, with `record` empty.
 BlockLineKind ParseBlockListLine(const std::string& line, BlockRecord& record);
 
 // A block item's label in the tree: its name, followed by the trimmed comment in

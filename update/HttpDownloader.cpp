@@ -347,27 +347,25 @@ DownloadResult HttpDownloader::ReadBody(TempDownloadFile& file) {
 
         // A block that arrives after Cancel is not written.
         const bool aborted = AbortRequested();
-        if (got > 0 && !aborted) {
-            if (FAILED(file.Write(buffer.data(), got))) return kDownloadFileFailed;
-            if (maxRate_ > 0.0) {
-                const DWORD elapsed = GetTickCount() - startTick;
-                const bool tooFast = elapsed == 0 ? total > 0
-                                                  : static_cast<double>(total) / elapsed > maxRate_;
-                if (tooFast) {
-                    double wait = static_cast<double>(total) / maxRate_ - elapsed;
-                    wait = std::min(wait, static_cast<double>(INFINITE - 1));
-                    // Waiting on the abort event rather than sleeping keeps Cancel prompt
-                    // under a low limit.
-                    if (wait >= 1.0 && abortEvent_ != nullptr)
-                        WaitForSingleObject(abortEvent_, static_cast<DWORD>(wait));
-                }
-            }
-        }
+        if (got > 0 && !aborted && FAILED(file.Write(buffer.data(), got))) return kDownloadFileFailed;
         total += got;
 
         progressCallback_(startTick, state.lastTick, total, state.lastTotal, state.lastPercent,
                           lengthKnown, contentLength);
         if (aborted || AbortRequested()) return kDownloadAborted;
+
+        if (got > 0 && maxRate_ > 0.0) {
+            // Counted with this block: a read takes whatever has arrived, so one read may
+            // carry most of a body.
+            const DWORD elapsed = GetTickCount() - startTick;
+            double wait = static_cast<double>(total) / maxRate_ - elapsed;
+            wait = std::min(wait, static_cast<double>(INFINITE - 1));
+            // Waiting on the abort event rather than sleeping keeps Cancel prompt under a
+            // low limit.
+            if (wait >= 1.0 && abortEvent_ != nullptr &&
+                WaitForSingleObject(abortEvent_, static_cast<DWORD>(wait)) == WAIT_OBJECT_0)
+                return kDownloadAborted;
+        }
 
         if (got == 0) {
             // The connection can end early with an ordinary empty read; a body shorter

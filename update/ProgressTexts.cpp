@@ -1,6 +1,7 @@
 #include "update/ProgressTexts.h"
 
 #include <cstdio>
+#include <limits>
 
 namespace {
 
@@ -60,5 +61,9 @@ unsigned SecondsLeft(std::uint32_t elapsedMs, std::uint32_t total, std::uint32_t
     // In double precision: with integers the time per byte of any link faster than one
     // byte per millisecond would come out as 0.
     const double msPerByte = static_cast<double>(elapsedMs) / static_cast<double>(total);
-    return static_cast<unsigned>(msPerByte * static_cast<double>(contentLength - total) * 0.001);
+    const double seconds = msPerByte * static_cast<double>(contentLength - total) * 0.001;
+    // A server that announces gigabytes and sends a byte gives more seconds than an
+    // unsigned holds; converting such a double is undefined, so it is cut first.
+    constexpr double kMostSeconds = static_cast<double>(std::numeric_limits<unsigned>::max());
+    return seconds >= kMostSeconds ? std::numeric_limits<unsigned>::max() : static_cast<unsigned>(seconds);
 }

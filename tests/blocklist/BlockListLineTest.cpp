@@ -71,3 +71,14 @@ TEST(BlockListLine, EnabledOnlyWhenTheLeadingIntegerIsOne) {
     for (const char* field : {"", "yes", "0", "2", "-1", "10", "x1", "+ 1", "4294967297"})
         EXPECT_FALSE(LeadingIntegerIsOne(field)) << field;
 }
+
+TEST(BlockListLine, ClassIdsThatCannotNameARegistryKeyMakeTheLineInvalid) {
+    BlockRecord record;
+    // A backslash would make nested keys, a NUL would cut the name short.
+    EXPECT_EQ(BlockLineKind::Invalid, ParseBlockListLine("1,Nested,AAAA\\\\BBBB,", record));
+    EXPECT_TRUE(record.classId.empty());
+    EXPECT_EQ(BlockLineKind::Invalid, ParseBlockListLine(std::string("1,Cut,AAAA\0BBBB,", 16), record));
+    EXPECT_EQ(BlockLineKind::Invalid, ParseBlockListLine("1,Long," + std::string(251, 'A') + ",", record));
+    EXPECT_EQ(BlockLineKind::Record, ParseBlockListLine("1,Longest," + std::string(250, 'A') + ",", record));
+    EXPECT_EQ(250u, record.classId.size());
+}

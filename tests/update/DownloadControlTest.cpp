@@ -129,8 +129,8 @@ TEST_F(DownloadTest, NextTransferCanRunFromTheCompletionOfThePrevious) {
 }
 
 TEST_F(DownloadTest, RateLimitSlowsTheTransferDown) {
-    // 10 bytes per millisecond: after 2048 bytes the transfer waits until about 205 ms
-    // have passed since the start.
+    // 10 bytes per millisecond: 3000 bytes take about 300 ms, however few reads bring
+    // them.
     HttpDownloader downloader;
     downloader.SetUrl(Url("gen/3000"));
     downloader.SetDestinationPath(Destination());

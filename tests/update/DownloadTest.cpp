@@ -32,7 +32,7 @@ TEST_F(DownloadTest, CompleteBodyReplacesTheDestinationAndLeavesNoTemporaryFile)
     EXPECT_EQ(5000u, beforeLast.total) << "the final read of 0 bytes is reported too";
     EXPECT_TRUE(last.lengthKnown);
     EXPECT_EQ(5000u, last.contentLength);
-    EXPECT_LE(recorder.progress.front().total, 1024u) << "reads are at most 1024 bytes";
+    EXPECT_LE(recorder.progress.front().total, 65536u) << "reads are at most 64 KiB";
     // The state starts at (start tick, 0, 0); what the receiver writes through the
     // references comes back on the next call.
     EXPECT_EQ(recorder.progress.front().startTick, recorder.progress.front().lastTick);

@@ -73,6 +73,8 @@ TEST(ProgressTexts, PercentIsTruncatedAndNeedsAKnownNonZeroLength) {
 TEST(ProgressTexts, SecondsLeftFromTheTimePerByteSoFar) {
     EXPECT_EQ(3u, SecondsLeft(1000, 250, 1000));         // 4 ms a byte, 750 to go
     EXPECT_EQ(120u, SecondsLeft(2000, 100000, 6100000));  // faster than a byte a millisecond
+    // 4 GB announced, one byte in after a minute: more seconds than fit, so the most.
+    EXPECT_EQ(4294967295u, SecondsLeft(60000, 1, 4294967295u));
     EXPECT_EQ(0u, SecondsLeft(5000, 0, 1000));
     EXPECT_EQ(0u, SecondsLeft(5000, 1000, 1000));
     EXPECT_EQ(0u, SecondsLeft(5000, 2000, 1000));

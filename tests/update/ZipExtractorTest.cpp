@@ -194,3 +194,55 @@ TEST(ZipExtractor, EntryFilterSkipsWhatItTurnsDown) {
     EXPECT_FALSE(FolderExists(scratch / "out\\bin"));
     ASSERT_EQ(1u, zip.WrittenFiles().size());
 }
+
+// An entry reaches its target only whole and with its CRC right: a damaged one, one past
+// the size bound or one stopped half-way leaves the file of that name byte for byte, and
+// no temporary file behind.
+TEST(ZipExtractor, AnEntryThatFailsLeavesTheExistingFileAndNoTemporary) {
+    ScratchFolder scratch("zip-keep");
+    const std::string folder = scratch / "out\\";
+    ASSERT_TRUE(CreateFolderPath(folder.c_str()));
+    const std::string installed = "the installed list, byte for byte";
+    const std::string list = "a new list of enough bytes to flip one of them";
+
+    struct Case {
+        const char* what;
+        std::string archive;
+        std::uint64_t maxBytes;
+        bool stop;
+    };
+    const Case cases[] = {
+        {"a stored byte flipped", ZipArchiveWriter().AddFile("list.txt", list).FlipLastByte(7).Bytes(), 0, false},
+        {"past the bound", ZipArchiveWriter().AddFile("list.txt", std::string(5000, 'z'), 0, true).Bytes(), 4096, false},
+        {"stopped", ZipArchiveWriter().AddFile("list.txt", std::string(9000, 'y')).Bytes(), 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(WriteTextFile(folder + "list.txt", installed));
+        ASSERT_TRUE(WriteTextFile(scratch / "case.zip", c.archive));
+        ZipExtractor zip((scratch / "case.zip").c_str());
+        ASSERT_TRUE(zip.SetOutputFolder(folder.c_str()));
+        zip.SetMaxEntryBytes(c.maxBytes);
+        if (c.stop) zip.SetStopCheck([] { return true; });
+        EXPECT_FALSE(zip.ExtractAll(true));
+        EXPECT_EQ(installed, ReadTextFile(folder + "list.txt"));
+        std::string temporary;
+        ASSERT_TRUE(zip.GoToFirst());
+        EXPECT_FALSE(zip.ExtractCurrentToTemporary(folder, temporary));
+        WIN32_FIND_DATAA found{};
+        HANDLE search = ::FindFirstFileA((folder + "*.tmp").c_str(), &found);
+        EXPECT_EQ(INVALID_HANDLE_VALUE, search) << found.cFileName;
+        if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
+    }
+
+    // Within the bound, whole and sound: the temporary holds exactly the entry.
+    ASSERT_TRUE(WriteTextFile(scratch / "good.zip", ZipArchiveWriter().AddFile("list.txt", list).Bytes()));
+    ZipExtractor zip((scratch / "good.zip").c_str());
+    zip.SetMaxEntryBytes(list.size());
+    ASSERT_TRUE(zip.GoToFirst());
+    std::string temporary;
+    ASSERT_TRUE(zip.ExtractCurrentToTemporary(folder, temporary));
+    EXPECT_EQ(list, ReadTextFile(temporary));
+    EXPECT_EQ(0u, temporary.rfind(folder, 0));
+    ::DeleteFileA(temporary.c_str());
+}
