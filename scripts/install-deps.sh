@@ -8,7 +8,7 @@ srcdir=${HUSHBAR_DEPS_DIR:-$here/build/deps-src}
 
 packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb
           libz-mingw-w64-dev libboost-dev googletest cmake ninja-build make python3
-          dpkg-dev x11-utils imagemagick)
+          dpkg-dev x11-utils imagemagick openssl clang-14 libclang-rt-14-dev curl)
 
 missing=()
 for p in "${packages[@]}"; do

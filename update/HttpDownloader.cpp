@@ -332,13 +332,24 @@ DownloadResult HttpDownloader::ReadBody(TempDownloadFile& file) {
             if (MayWaitAgain(kDownloadReadFailed, callStart, ending)) continue;
             return ending;
         }
-        const DWORD want = available == 0 ? kReadBlock : std::min(available, kReadBlock);
+        // Whatever else has come by now joins the read, without waiting for more: the
+        // library hands over its own buffer's worth at a time otherwise.
         DWORD got = 0;
-        callStart = GetTickCount();
-        if (!InternetReadFile(request_, buffer.data(), want, &got)) {
-            DownloadResult ending;
-            if (MayWaitAgain(kDownloadReadFailed, callStart, ending)) continue;
-            return ending;
+        if (available > 0) {
+            INTERNET_BUFFERSA read{};
+            read.dwStructSize = sizeof read;
+            read.lpvBuffer = buffer.data();
+            read.dwBufferLength = kReadBlock;
+            if (InternetReadFileExA(request_, &read, IRF_NO_WAIT, 0)) got = read.dwBufferLength;
+        }
+        if (got == 0) {
+            const DWORD want = available == 0 ? kReadBlock : std::min(available, kReadBlock);
+            callStart = GetTickCount();
+            if (!InternetReadFile(request_, buffer.data(), want, &got)) {
+                DownloadResult ending;
+                if (MayWaitAgain(kDownloadReadFailed, callStart, ending)) continue;
+                return ending;
+            }
         }
         const DWORD now = GetTickCount();
         if (got > 0) lastActivityTick_ = now;

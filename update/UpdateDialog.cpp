@@ -183,15 +183,18 @@ void UpdateDialog::OnProgress(DWORD startTick, DWORD& lastTick, DWORD total, DWO
     // A Cancel that came before this transfer reset the abort event still counts.
     if (cancelRequested_) downloader_.Abort();
 
+    // The bar and title at most ten times a second, and at the end: each change is a
+    // message to the window's own thread, and a fast transfer reads thousands of times.
+    const DWORD now = ::GetTickCount();
     if (std::optional<unsigned> percent = PercentDone(lengthKnown, total, contentLength)) {
-        if (*percent != lastPercent) {
+        if (*percent != lastPercent && (*percent == 100 || now - lastPercentTick_ >= kPercentIntervalMs)) {
             ShowPercent(*percent);
             lastPercent = *percent;
+            lastPercentTick_ = now;
         }
     }
 
     // Rate and time left at most about once a second: the handler runs after every read.
-    const DWORD now = ::GetTickCount();
     if (now - lastTick <= 1000) return;
     ShowRate(static_cast<double>(total - lastTotal) / static_cast<double>(now - lastTick));
     lastTick = now;

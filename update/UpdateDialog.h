@@ -114,6 +114,9 @@ private:
     // Written by CheckForUpdate before the worker starts; only read afterwards.
     double installedVersion_ = 0.0;
     double installedDataVersion_ = 0.0;
+    // When the bar last moved; only the worker reads and writes it.
+    static constexpr DWORD kPercentIntervalMs = 100;
+    DWORD lastPercentTick_ = 0;
     DWORD stallTimeoutMs_ = HttpDownloader::kDefaultStallTimeoutMs;
     DWORD totalTimeoutMs_ = HttpDownloader::kDefaultTotalTimeoutMs;
     // What the verified descriptor announced; written on the worker before the package

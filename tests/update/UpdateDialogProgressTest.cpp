@@ -37,7 +37,7 @@ protected:
 
 }  // namespace
 
-TEST_F(UpdateDialogProgress, PercentOnEveryChangeRateAndTimeLeftAtMostOnceASecond) {
+TEST_F(UpdateDialogProgress, PercentTenTimesASecondRateAndTimeLeftAtMostOnceASecond) {
     const DWORD now = ::GetTickCount();
     DWORD lastTick = now, lastTotal = 0, lastPercent = 0;
 
@@ -48,6 +48,12 @@ TEST_F(UpdateDialogProgress, PercentOnEveryChangeRateAndTimeLeftAtMostOnceASecon
     EXPECT_EQ("", Line(IDC_RATE));  // the same second: no rate yet
     EXPECT_EQ("", Line(IDC_TIME_LEFT));
     EXPECT_EQ(now, lastTick);
+
+    // A change right after the last one waits; the end never does.
+    dialog_.OnProgress(now, lastTick, 470, lastTotal, lastPercent, true, 1000);
+    EXPECT_EQ(45, BarPosition());
+    EXPECT_EQ(45u, lastPercent);
+    ::Sleep(150);
 
     // Two seconds on, half of 80,000 bytes in: the rate and time left are refreshed
     // (figures chosen so that a few milliseconds of test time do not change them).
