@@ -76,20 +76,20 @@ std::string TextOf(HWND hwnd) {
     return text;
 }
 
+// Named, not a lambda: 32-bit Windows wants the CALLBACK calling convention.
+BOOL CALLBACK FindVisibleList(HWND hwnd, LPARAM data) {
+    char name[32] = {};
+    ::GetClassNameA(hwnd, name, sizeof(name));
+    if (lstrcmpiA(name, "ListBox") == 0 && ::IsWindowVisible(hwnd)) {
+        *reinterpret_cast<HWND*>(data) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND VisibleListOfThread() {
     HWND found = nullptr;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM data) -> BOOL {
-            char name[32] = {};
-            ::GetClassNameA(hwnd, name, sizeof(name));
-            if (lstrcmpiA(name, "ListBox") == 0 && ::IsWindowVisible(hwnd)) {
-                *reinterpret_cast<HWND*>(data) = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    ::EnumThreadWindows(::GetCurrentThreadId(), FindVisibleList, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
