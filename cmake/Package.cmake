@@ -1,0 +1,60 @@
+# What a user downloads, laid out in ${HUSHBAR_DIST_ROOT}: the installer holding both
+# builds, hushbar-<version>-setup.exe, and one portable zip per build holding the program
+# folder as it ships. Made by the 64-bit tree; the 32-bit program folder comes from the
+# 32-bit tree (preset mingw-cross-i686), which `make package` builds first.
+if(NOT HUSHBAR_ARCH_DIR STREQUAL "win64")
+  return()
+endif()
+
+find_program(HUSHBAR_MAKENSIS makensis)
+set(package_win32 "${HUSHBAR_DIST_ROOT}/win32")
+set(package_shipped hushbar/hushbar.exe hushbar/objects.dll hushbar/latest.xml)
+set(HUSHBAR_SETUP "${HUSHBAR_DIST_ROOT}/hushbar-${PROJECT_VERSION}-setup.exe")
+set(HUSHBAR_ZIP64 "${HUSHBAR_DIST_ROOT}/hushbar-${PROJECT_VERSION}-win64.zip")
+set(HUSHBAR_ZIP32 "${HUSHBAR_DIST_ROOT}/hushbar-${PROJECT_VERSION}-win32.zip")
+
+# The 32-bit files have no rule in this tree: they are staged here on every build, and
+# what is made from them is made again only when they changed.
+set(package_win32_stage "${CMAKE_BINARY_DIR}/win32-stage")
+set(package_win32_files "")
+foreach(file IN LISTS package_shipped)
+  list(APPEND package_win32_files "${package_win32_stage}/${file}")
+endforeach()
+add_custom_target(hushbar_win32_stage
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${package_win32_stage}/hushbar
+  COMMAND ${CMAKE_COMMAND} -DFROM=${package_win32} -DTO=${package_win32_stage} "-DFILES=${package_shipped}"
+          -P ${CMAKE_SOURCE_DIR}/cmake/StageFiles.cmake
+  BYPRODUCTS ${package_win32_files}
+  VERBATIM)
+
+set(package_win64_files $<TARGET_FILE:hushbar> ${CMAKE_SOURCE_DIR}/res/objects.dll ${HUSHBAR_GENERATED}/latest.xml)
+
+# The program folder, not only its files: unpacked, the zip gives a folder "hushbar".
+add_custom_command(OUTPUT ${HUSHBAR_ZIP64}
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${HUSHBAR_ZIP64}
+  COMMAND ${CMAKE_COMMAND} -E tar cf ${HUSHBAR_ZIP64} --format=zip ${package_shipped}
+  WORKING_DIRECTORY ${HUSHBAR_DIST}
+  DEPENDS ${package_win64_files}
+  COMMENT "Zipping the 64-bit program folder"
+  VERBATIM)
+add_custom_command(OUTPUT ${HUSHBAR_ZIP32}
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${HUSHBAR_ZIP32}
+  COMMAND ${CMAKE_COMMAND} -E tar cf ${HUSHBAR_ZIP32} --format=zip ${package_shipped}
+  WORKING_DIRECTORY ${package_win32_stage}
+  DEPENDS ${package_win32_files}
+  COMMENT "Zipping the 32-bit program folder"
+  VERBATIM)
+
+add_custom_command(OUTPUT ${HUSHBAR_SETUP}
+  COMMAND ${HUSHBAR_MAKENSIS} -V2 -INPUTCHARSET UTF8
+          -DVERSION=${PROJECT_VERSION} "-DMAKER=${HUSHBAR_MAKER_NAME}"
+          -DWIN64_DIR=${HUSHBAR_DIST}/hushbar -DWIN32_DIR=${package_win32_stage}/hushbar
+          -DOUTFILE=${HUSHBAR_SETUP} -DICON=${CMAKE_SOURCE_DIR}/res/hushbar.ico
+          ${CMAKE_SOURCE_DIR}/installer/hushbar.nsi
+  DEPENDS ${CMAKE_SOURCE_DIR}/installer/hushbar.nsi ${package_win64_files} ${package_win32_files}
+          ${CMAKE_SOURCE_DIR}/res/hushbar.ico
+  COMMENT "Building the installer"
+  VERBATIM)
+
+add_custom_target(hushbar_package DEPENDS ${HUSHBAR_SETUP} ${HUSHBAR_ZIP64} ${HUSHBAR_ZIP32})
+add_dependencies(hushbar_package hushbar hushbar_win32_stage)
