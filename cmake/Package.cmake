@@ -58,3 +58,16 @@ add_custom_command(OUTPUT ${HUSHBAR_SETUP}
 
 add_custom_target(hushbar_package DEPENDS ${HUSHBAR_SETUP} ${HUSHBAR_ZIP64} ${HUSHBAR_ZIP32})
 add_dependencies(hushbar_package hushbar hushbar_win32_stage)
+
+if(TARGET test_package)
+  target_compile_definitions(test_package PRIVATE "HUSHBAR_TEST_SETUP=\"Z:${HUSHBAR_SETUP}\""
+                             "HUSHBAR_TEST_VERSION=\"${PROJECT_VERSION}\"")
+endif()
+
+# What Explorer's Properties and the loader read from both programs: the version resource,
+# the manifest and the Windows version the PE header asks for. Runs on the build host.
+if(HUSHBAR_BUILD_TESTS)
+  add_test(NAME shipped_programs
+           COMMAND ${CMAKE_SOURCE_DIR}/tests/package/check-shipped.sh "${PROJECT_VERSION}" "${HUSHBAR_MAKER_NAME}"
+                   ${HUSHBAR_DIST}/hushbar/hushbar.exe amd64 ${package_win32}/hushbar/hushbar.exe x86)
+endif()

@@ -256,7 +256,9 @@ Function un.${name}
     ClearErrors
     ReadRegDWORD $R4 ${root} "$R1" "${flagsValue}"
     ${IfNot} ${Errors}
-      IntOp $R4 $R4 & ~${bit}
+      ; IntOp's "~" takes one operand: the mask is made first.
+      IntOp $R5 ${bit} ~
+      IntOp $R4 $R4 & $R5
       WriteRegDWORD ${root} "$R1" "${flagsValue}" $R4
     ${EndIf}
     DeleteRegValue ${root} "$R1" "${OWNER_VALUE}"
