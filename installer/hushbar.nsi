@@ -43,7 +43,7 @@ ManifestSupportedOS all
 !define ID_APP_EXIT 57665
 !define SYNCHRONIZE 0x00100000
 ; Where Hushbar writes the browser's policy, and what it records there as its own: a
-; REG_DWORD "Hushbar", 1 when it created the key, 2 when it only added its bit.
+; REG_DWORD "Hushbar" beside the flags (see SweepOwned).
 !define KILL_BITS_KEY "SOFTWARE\Microsoft\Internet Explorer\ActiveX Compatibility"
 !define KILL_BITS_VALUE "Compatibility Flags"
 !define KILL_BIT 0x400
@@ -195,10 +195,13 @@ SectionEnd
 
 ; --- Uninstaller ----------------------------------------------------------------------------
 
-; Takes back what Hushbar recorded as its own in one location, and only that: where it
-; created the key and the key holds nothing but the flags and the record, the key goes;
-; otherwise its bit is cleared and its record removed. Keys without the record are
-; someone else's and stay as they are. Runs in the registry view chosen by the caller.
+; Takes back what Hushbar recorded as its own in one location, by the rules the program
+; itself follows when it withdraws, and only there: the record "Hushbar" says 1 (Hushbar
+; created the key), 2 (it added its bit to a flags value that was there) or 3 (it added the
+; flags value to a key that was there). A key that was ours alone goes; otherwise the bit
+; goes, and the flags value too where Hushbar added it and nothing else is left in it; then
+; the record goes. Keys without one of these records are someone else's and stay as they
+; are. Runs in the registry view the caller chose.
 !macro SweepOwned name root path flagsValue bit
 Function un.${name}
   Push $R0
@@ -207,6 +210,8 @@ Function un.${name}
   Push $R3
   Push $R4
   Push $R5
+  Push $R6
+  Push $R7
   StrCpy $R0 0
   ${Do}
     EnumRegKey $R1 ${root} "${path}" $R0
@@ -221,11 +226,14 @@ Function un.${name}
     ${EndIf}
     ${If} $R2 <> 1
     ${AndIf} $R2 <> 2
+    ${AndIf} $R2 <> 3
       IntOp $R0 $R0 + 1
       ${Continue}
     ${EndIf}
-    ; Only the flags and our record, no subkey and no default value: the key is all ours.
+    ; $R3: 1 while the key holds nothing but the flags and the record (no subkey, no
+    ; default value, no other value). $R6: 1 when there is a flags value at all.
     StrCpy $R3 1
+    StrCpy $R6 0
     EnumRegKey $R4 ${root} "$R1" 0
     ${If} $R4 != ""
       StrCpy $R3 0
@@ -240,30 +248,49 @@ Function un.${name}
       EnumRegValue $R4 ${root} "$R1" $R5
       ${If} $R4 == ""
         ${Break}
-      ${EndIf}
-      ${If} $R4 != "${OWNER_VALUE}"
-      ${AndIf} $R4 != "${flagsValue}"
+      ${ElseIf} $R4 == "${flagsValue}"
+        StrCpy $R6 1
+      ${ElseIf} $R4 != "${OWNER_VALUE}"
         StrCpy $R3 0
       ${EndIf}
       IntOp $R5 $R5 + 1
     ${Loop}
+    ; $R4: the flags, $R7: what is left of them without our bit (0 when there are none).
+    StrCpy $R4 0
+    StrCpy $R7 0
+    ${If} $R6 == 1
+      ClearErrors
+      ReadRegDWORD $R4 ${root} "$R1" "${flagsValue}"
+      ${If} ${Errors}
+        ; Flags that are not a number are nobody's bits to change: only the record goes.
+        DeleteRegValue ${root} "$R1" "${OWNER_VALUE}"
+        IntOp $R0 $R0 + 1
+        ${Continue}
+      ${EndIf}
+      ; IntOp's "~" takes one operand: the mask is made first.
+      IntOp $R5 ${bit} ~
+      IntOp $R7 $R4 & $R5
+    ${EndIf}
     ${If} $R2 == 1
     ${AndIf} $R3 == 1
+    ${AndIf} $R7 == 0
       DeleteRegKey ${root} "$R1"
       ; The next key now has this index.
       ${Continue}
     ${EndIf}
-    ClearErrors
-    ReadRegDWORD $R4 ${root} "$R1" "${flagsValue}"
-    ${IfNot} ${Errors}
-      ; IntOp's "~" takes one operand: the mask is made first.
-      IntOp $R5 ${bit} ~
-      IntOp $R4 $R4 & $R5
-      WriteRegDWORD ${root} "$R1" "${flagsValue}" $R4
+    ${If} $R6 == 1
+      ${If} $R2 <> 2
+      ${AndIf} $R7 == 0
+        DeleteRegValue ${root} "$R1" "${flagsValue}"
+      ${ElseIf} $R7 <> $R4
+        WriteRegDWORD ${root} "$R1" "${flagsValue}" $R7
+      ${EndIf}
     ${EndIf}
     DeleteRegValue ${root} "$R1" "${OWNER_VALUE}"
     IntOp $R0 $R0 + 1
   ${Loop}
+  Pop $R7
+  Pop $R6
   Pop $R5
   Pop $R4
   Pop $R3

@@ -235,11 +235,14 @@ constexpr char kAdded[] = "A0E1C5D2-0002-4D3B-9C61-5E0F00000002";     // ours: w
 constexpr char kCrowded[] = "A0E1C5D2-0003-4D3B-9C61-5E0F00000003";   // ours, but someone added a value
 constexpr char kForeign[] = "A0E1C5D2-0004-4D3B-9C61-5E0F00000004";   // an administrator's
 constexpr char kOddRecord[] = "A0E1C5D2-0005-4D3B-9C61-5E0F00000005"; // a "Hushbar" value we never write
+constexpr char kValueAdded[] = "A0E1C5D2-0006-4D3B-9C61-5E0F00000006"; // ours: we added the flags value
+constexpr char kShared[] = "A0E1C5D2-0007-4D3B-9C61-5E0F00000007";    // we made it, someone added a bit
+const char* const kLaidOut[] = {kCreated, kAdded, kCrowded, kForeign, kOddRecord, kValueAdded, kShared};
 
 class Uninstalling : public Installer {
 protected:
     void TearDown() override {
-        for (const char* id : {kCreated, kAdded, kCrowded, kForeign, kOddRecord})
+        for (const char* id : kLaidOut)
             for (REGSAM view : kViews) {
                 DeleteKey(HKEY_LOCAL_MACHINE, KillBitKey(id).path, view);
                 DeleteKey(HKEY_CURRENT_USER, AddOnKey(id).path, view);
@@ -250,7 +253,13 @@ protected:
     // The same layout for one kind of key in one view; `bit` is the kind's blocking bit.
     static void LayOut(PolicyKey (*key)(const char*), DWORD bit, REGSAM view) {
         const PolicyKey created = key(kCreated), added = key(kAdded), crowded = key(kCrowded),
-                        foreign = key(kForeign), odd = key(kOddRecord);
+                        foreign = key(kForeign), odd = key(kOddRecord), valueAdded = key(kValueAdded),
+                        shared = key(kShared);
+        PutDword(valueAdded.root, valueAdded.path, "Other", 7, view);
+        PutDword(valueAdded.root, valueAdded.path, valueAdded.flagsName, bit, view);
+        PutDword(valueAdded.root, valueAdded.path, "Hushbar", 3, view);
+        PutDword(shared.root, shared.path, shared.flagsName, 0x00800000 | bit, view);
+        PutDword(shared.root, shared.path, "Hushbar", 1, view);
         PutDword(created.root, created.path, created.flagsName, bit, view);
         PutDword(created.root, created.path, "Hushbar", 1, view);
         PutDword(added.root, added.path, added.flagsName, 0x00800000 | bit, view);
@@ -265,14 +274,22 @@ protected:
 
     static void ExpectSwept(PolicyKey (*key)(const char*), DWORD bit, REGSAM view) {
         const PolicyKey created = key(kCreated), added = key(kAdded), crowded = key(kCrowded),
-                        foreign = key(kForeign), odd = key(kOddRecord);
+                        foreign = key(kForeign), odd = key(kOddRecord), valueAdded = key(kValueAdded),
+                        shared = key(kShared);
         const char* where = view == KEY_WOW64_32KEY ? "32-bit view" : "64-bit view";
         EXPECT_FALSE(KeyExists(created.root, created.path, view)) << where;
         EXPECT_EQ(0x00800000, DwordIn(added.root, added.path, added.flagsName, view)) << where;
         EXPECT_EQ(-1, DwordIn(added.root, added.path, "Hushbar", view)) << where;
-        EXPECT_EQ(0, DwordIn(crowded.root, crowded.path, crowded.flagsName, view)) << where;
+        // Created by us, but another value came in since: the key stays, our value goes.
+        EXPECT_EQ(-1, DwordIn(crowded.root, crowded.path, crowded.flagsName, view)) << where;
         EXPECT_EQ(7, DwordIn(crowded.root, crowded.path, "Other", view)) << where;
         EXPECT_EQ(-1, DwordIn(crowded.root, crowded.path, "Hushbar", view)) << where;
+        EXPECT_EQ(-1, DwordIn(valueAdded.root, valueAdded.path, valueAdded.flagsName, view)) << where;
+        EXPECT_EQ(7, DwordIn(valueAdded.root, valueAdded.path, "Other", view)) << where;
+        EXPECT_EQ(-1, DwordIn(valueAdded.root, valueAdded.path, "Hushbar", view)) << where;
+        // Someone else's bit in a value we made keeps the value and the key.
+        EXPECT_EQ(0x00800000, DwordIn(shared.root, shared.path, shared.flagsName, view)) << where;
+        EXPECT_EQ(-1, DwordIn(shared.root, shared.path, "Hushbar", view)) << where;
         EXPECT_EQ(0x00800000 | bit, DwordIn(foreign.root, foreign.path, foreign.flagsName, view)) << where;
         EXPECT_EQ(bit, DwordIn(odd.root, odd.path, odd.flagsName, view)) << where;
         EXPECT_EQ(9, DwordIn(odd.root, odd.path, "Hushbar", view)) << where;
@@ -309,6 +326,30 @@ TEST_F(Uninstalling, SilentUninstallLeavesNothingOfHushbarsAndEverythingElse) {
         ExpectSwept(AddOnKey, 0x1, view);
     }
     ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, "SomethingElse");
+}
+
+TEST_F(Uninstalling, TakesBackWhatAProgramThatDidNotEndNormallyLeft) {
+    Install();
+    {
+        HushbarProcess crashed(InstallFolder());
+        ASSERT_NE(nullptr, crashed.WaitForMainWindow());
+        // Its records are in the registry and nothing withdraws them: it dies here.
+    }
+    for (REGSAM view : kViews) {
+        LayOut(KillBitKey, 0x400, view);  // beside the program's own records: the foreign ones
+        ASSERT_EQ(0x400, probe::KillBit(kFlash, view) & 0x400);
+        ASSERT_GE(DwordIn(HKEY_LOCAL_MACHINE, KillBitKey(kFlash).path, "Hushbar", view), 1);
+    }
+    ASSERT_EQ(1, DwordIn(HKEY_CURRENT_USER, AddOnKey(kFlash).path, "Flags") & 1);
+    ASSERT_GE(DwordIn(HKEY_CURRENT_USER, AddOnKey(kFlash).path, "Hushbar"), 1);
+
+    ASSERT_TRUE(Uninstall());
+    for (REGSAM view : kViews) {
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, KillBitKey(kFlash).path, view));
+        ExpectSwept(KillBitKey, 0x400, view);
+    }
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, AddOnKey(kFlash).path));
+    EXPECT_FALSE(FolderExists(InstallFolder()));
 }
 
 }  // namespace
