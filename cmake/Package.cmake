@@ -30,20 +30,17 @@ add_custom_target(hushbar_win32_stage
 set(package_win64_files $<TARGET_FILE:hushbar> ${CMAKE_SOURCE_DIR}/res/objects.dll ${HUSHBAR_GENERATED}/latest.xml)
 
 # The program folder, not only its files: unpacked, the zip gives a folder "hushbar".
-add_custom_command(OUTPUT ${HUSHBAR_ZIP64}
-  COMMAND ${CMAKE_COMMAND} -E rm -f ${HUSHBAR_ZIP64}
-  COMMAND ${CMAKE_COMMAND} -E tar cf ${HUSHBAR_ZIP64} --format=zip ${package_shipped}
-  WORKING_DIRECTORY ${HUSHBAR_DIST}
-  DEPENDS ${package_win64_files}
-  COMMENT "Zipping the 64-bit program folder"
-  VERBATIM)
-add_custom_command(OUTPUT ${HUSHBAR_ZIP32}
-  COMMAND ${CMAKE_COMMAND} -E rm -f ${HUSHBAR_ZIP32}
-  COMMAND ${CMAKE_COMMAND} -E tar cf ${HUSHBAR_ZIP32} --format=zip ${package_shipped}
-  WORKING_DIRECTORY ${package_win32_stage}
-  DEPENDS ${package_win32_files}
-  COMMENT "Zipping the 32-bit program folder"
-  VERBATIM)
+function(hushbar_zip zip folder bits)
+  add_custom_command(OUTPUT ${zip}
+    COMMAND ${CMAKE_COMMAND} -E rm -f ${zip}
+    COMMAND ${CMAKE_COMMAND} -E tar cf ${zip} --format=zip ${package_shipped}
+    WORKING_DIRECTORY ${folder}
+    DEPENDS ${ARGN}
+    COMMENT "Zipping the ${bits}-bit program folder"
+    VERBATIM)
+endfunction()
+hushbar_zip(${HUSHBAR_ZIP64} ${HUSHBAR_DIST} 64 ${package_win64_files})
+hushbar_zip(${HUSHBAR_ZIP32} ${package_win32_stage} 32 ${package_win32_files})
 
 add_custom_command(OUTPUT ${HUSHBAR_SETUP}
   COMMAND ${HUSHBAR_MAKENSIS} -V2 -INPUTCHARSET UTF8
