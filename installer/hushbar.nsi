@@ -148,10 +148,15 @@ Function .onInit
   ${IfNot} ${Errors}
     StrCpy $AllUsers 1
   ${EndIf}
+  ; /D= on the command line wins over the mode's folder. Compared before the mode is
+  ; chosen: for all users $LOCALAPPDATA names another folder.
+  StrCpy $1 0
+  ${If} $INSTDIR == "${PER_USER_DIR}"
+    StrCpy $1 1
+  ${EndIf}
   Call ChooseInstallMode
-  ; /D= on the command line wins over the mode's folder.
   ${If} $AllUsers == 1
-  ${AndIf} $INSTDIR == "${PER_USER_DIR}"
+  ${AndIf} $1 == 1
     ${If} ${RunningX64}
       StrCpy $INSTDIR "$PROGRAMFILES64\${PRODUCT}"
     ${Else}

@@ -36,6 +36,8 @@ std::string ShellFolder(int csidl) {
 
 std::string InstallFolder() { return ShellFolder(CSIDL_LOCAL_APPDATA) + "\\Programs\\Hushbar\\"; }
 std::string Shortcut() { return ShellFolder(CSIDL_PROGRAMS) + "\\Hushbar.lnk"; }
+std::string AllUsersFolder() { return ShellFolder(CSIDL_PROGRAM_FILES) + "\\Hushbar"; }
+std::string AllUsersShortcut() { return ShellFolder(CSIDL_COMMON_PROGRAMS) + "\\Hushbar.lnk"; }
 std::string ShippedFolder() { return WindowsPath(HUSHBAR_TEST_DIST) + "\\hushbar\\"; }
 
 // Runs a program and returns its full exit status; STILL_ACTIVE on time-out.
@@ -149,6 +151,10 @@ protected:
         RemoveTree(InstallFolder());
         ::DeleteFileA(Shortcut().c_str());
         DeleteKey(HKEY_CURRENT_USER, kUninstallKey, 0);
+        // What an all-users install left if its test failed half-way.
+        RemoveTree(AllUsersFolder());
+        ::DeleteFileA(AllUsersShortcut().c_str());
+        for (REGSAM view : kViews) DeleteKey(HKEY_LOCAL_MACHINE, kUninstallKey, view);
     }
 };
 
@@ -214,6 +220,23 @@ TEST_F(Installer, InstallingOverARunningCopyEndsItThroughExitReplacesTheFilesAnd
         EXPECT_EQ(ReadTextFile(ShippedFolder() + name), ReadTextFile(InstallFolder() + name)) << name;
     EXPECT_EQ(settings, Values(HKEY_CURRENT_USER, probe::kProduct));
     EXPECT_EQ(selection, Values(HKEY_CURRENT_USER, probe::kSelection));
+}
+
+// Under Wine the user is an administrator, as one who installs for everybody must be.
+TEST_F(Installer, AllUsersInstallGoesToProgramFilesAndItsUninstallerRemovesItFromThere) {
+    const std::string folder = AllUsersFolder();
+    const std::string shortcut = AllUsersShortcut();
+    ASSERT_EQ(0u, RunAndWait("\"" + WindowsPath(HUSHBAR_TEST_SETUP) + "\" /S /ALLUSERS"));
+    EXPECT_TRUE(FileExists(folder + "\\hushbar.exe"));
+    EXPECT_TRUE(FileExists(shortcut));
+    EXPECT_FALSE(FileExists(Shortcut()));
+    EXPECT_EQ(folder, probe::String(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kUninstallKey));
+
+    ASSERT_EQ(0u, RunAndWait("\"" + folder + "\\uninstall.exe\" /S"));
+    EXPECT_TRUE(WaitUntil([] { return !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_64KEY); }));
+    EXPECT_FALSE(FolderExists(folder));
+    EXPECT_FALSE(FileExists(shortcut));
 }
 
 // Keys the test lays out by hand: what the program records as its own, and what is not.
