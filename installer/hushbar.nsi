@@ -122,7 +122,11 @@ Function ${un}ChooseInstallMode
     UserInfo::GetAccountType
     Pop $0
     ${If} $0 != "admin"
-      MessageBox MB_ICONSTOP "Installing Hushbar for all users needs an administrator.$\r$\nStart it again with $\"Run as administrator$\", or without /ALLUSERS to install it for yourself." /SD IDOK
+      !if "${un}" == "un."
+        MessageBox MB_ICONSTOP "Hushbar is installed for all users: only an administrator can remove it.$\r$\nStart the removal again with $\"Run as administrator$\"." /SD IDOK
+      !else
+        MessageBox MB_ICONSTOP "Installing Hushbar for all users needs an administrator.$\r$\nStart it again with $\"Run as administrator$\", or without /ALLUSERS to install it for yourself." /SD IDOK
+      !endif
       SetErrorLevel 740
       Quit
     ${EndIf}
