@@ -93,6 +93,9 @@ bool MainDialog::HandleMessage(MessageArgs& args) {
 }
 
 bool MainDialog::PreTranslateMessage(MSG& message) {
+    // Alt plus a letter typed into the hot-key control is the key being chosen: the dialog
+    // manager must not also take the letter as the mnemonic of a control.
+    if (message.message == WM_SYSCHAR && message.hwnd == hotkeyControl_ && hotkeyControl_) return true;
     return Hwnd() && ::IsDialogMessageA(Hwnd(), &message);
 }
 
@@ -266,8 +269,17 @@ void MainDialog::ExitProgram(UINT commandId) {
 void MainDialog::OnExit() { ExitProgram(ID_APP_EXIT); }
 
 void MainDialog::OnAbout() {
+    HWND focus = ::GetFocus();
+    if (focus && !::IsChild(Hwnd(), focus)) focus = nullptr;
     AboutDialog about;
     about.Run(::GetActiveWindow());
+    if (!Hwnd()) return;
+    // The box hides itself before it ends, while this dialog is still disabled as its
+    // owner: the system then finds no window to activate, and keys would go nowhere.
+    // Hidden, it still takes the keys, as it does after a tray command.
+    ::SetActiveWindow(Hwnd());
+    if (IsShown() && focus && ::IsWindow(focus) && ::IsWindowEnabled(focus) && ::IsWindowVisible(focus))
+        ::SendMessageA(Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(focus), TRUE);
 }
 
 bool MainDialog::OnHotKey(MessageArgs&) {
