@@ -1,5 +1,6 @@
 #include "controls/OptionTree.h"
 
+#include "win/Dpi.h"
 #include "win/GdiScope.h"
 #include "win/Reflect.h"
 #include <cstring>
@@ -21,6 +22,7 @@ const MessageEntry<OptionTree> OptionTree::kMessageTable[] = {
     OnMessage(TVM_EXPAND, &OptionTree::OnExpandRequest),
     OnMessage(WM_SETTINGCHANGE, &OptionTree::OnLookChange),
     OnMessage(WM_SYSCOLORCHANGE, &OptionTree::OnLookChange),
+    OnMessage(kWmDpiChangedAfterParent, &OptionTree::OnLookChange),  // the dialog's font changed
     OnMessage(WM_COMMAND, &OptionTree::OnEditorCommand),
     OnMessage(WM_CTLCOLORSTATIC, &OptionTree::OnEditorColour),
     OnMessage(WM_CTLCOLOREDIT, &OptionTree::OnEditorColour),

@@ -5,6 +5,13 @@
 
 constexpr int kDefaultDpi = 96;  // 100 %
 
+// Sent when a window moves to a monitor of another DPI (Windows 8.1 and later): to the
+// top-level window (wParam: the new DPI twice, lParam: the suggested window rectangle),
+// then to each child after its parent. Named here: the headers give them only to
+// programs that need Windows 10.
+constexpr UINT kWmDpiChanged = 0x02E0;
+constexpr UINT kWmDpiChangedAfterParent = 0x02E3;
+
 // `value` (pixels at 96 DPI) at `dpi`, rounded to the nearest pixel.
 int ScaleToDpi(int value, int dpi);
 

@@ -1,11 +1,35 @@
 #include "app/MainDialogFixture.h"
 #include "res/resource.h"
+#include "support/Canvas.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
+
+UniqueIcon StateIcon(int id, int size) {
+    return UniqueIcon(static_cast<HICON>(
+        ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0)));
+}
+
+// An icon's size and look: its pixels drawn over grey.
+std::vector<COLORREF> IconPixels(HICON icon) {
+    ICONINFO info{};
+    if (!icon || !::GetIconInfo(icon, &info)) return {};
+    BITMAP mask{};
+    ::GetObjectA(info.hbmMask, sizeof mask, &mask);
+    ::DeleteObject(info.hbmMask);
+    if (info.hbmColor) ::DeleteObject(info.hbmColor);
+    const int size = mask.bmWidth;
+    Canvas canvas(size, size);
+    ::DrawIconEx(canvas.Dc(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+    std::vector<COLORREF> pixels{static_cast<COLORREF>(size)};
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) pixels.push_back(canvas.Pixel(x, y));
+    return pixels;
+}
 
 TEST_F(MainDialogTest, TheTrayMenuAndIconsFollowAHotKeySwitch) {
     EXPECT_EQ("&Hushbar: ON", ItemText(Menu(), IDC_SWITCH));
@@ -16,10 +40,18 @@ TEST_F(MainDialogTest, TheTrayMenuAndIconsFollowAHotKeySwitch) {
     EXPECT_EQ("&Hushbar: OFF", ItemText(Menu(), IDC_SWITCH));
     EXPECT_FALSE(Checked(Menu(), IDC_SWITCH));
     EXPECT_STREQ("Hushbar (Disabled)", dialog_->Tray().Tip());
-    // The dialog's state icon shows the very icon of the tray.
+    // The dialog's state icon shows the tray's picture, each at the size it is shown at.
     HICON shown = reinterpret_cast<HICON>(
         ::SendDlgItemMessageA(dialog_->Hwnd(), IDC_STATE_ICON, STM_GETICON, 0, 0));
-    EXPECT_EQ(dialog_->Tray().Icon(), shown);
+    EXPECT_EQ(IconPixels(shown), IconPixels(StateIcon(IDI_STATE_OFF, ::GetSystemMetrics(SM_CXICON)).Get()));
+    EXPECT_EQ(IconPixels(dialog_->Tray().Icon()),
+              IconPixels(StateIcon(IDI_STATE_OFF, ::GetSystemMetrics(SM_CXSMICON)).Get()));
+    ::SendMessageA(dialog_->Hwnd(), WM_HOTKEY, 0, 0);
+    shown = reinterpret_cast<HICON>(::SendDlgItemMessageA(dialog_->Hwnd(), IDC_STATE_ICON, STM_GETICON, 0, 0));
+    EXPECT_EQ(IconPixels(shown), IconPixels(StateIcon(IDI_STATE_ON, ::GetSystemMetrics(SM_CXICON)).Get()));
+    EXPECT_EQ(IconPixels(dialog_->Tray().Icon()),
+              IconPixels(StateIcon(IDI_STATE_ON, ::GetSystemMetrics(SM_CXSMICON)).Get()));
+    ::SendMessageA(dialog_->Hwnd(), WM_HOTKEY, 0, 0);
     EXPECT_EQ("yes", ReadString(kProduct, "Current State"));
 }
 
