@@ -1,5 +1,6 @@
 #include "app/MainDialogFixture.h"
 #include "res/resource.h"
+#include "support/ThreadWindows.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -10,23 +11,6 @@
 #include <string>
 
 namespace {
-
-HWND VisibleListOfThread() {
-    HWND found = nullptr;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM data) -> BOOL {
-            char name[32] = {};
-            ::GetClassNameA(hwnd, name, sizeof(name));
-            if (lstrcmpiA(name, "ListBox") == 0 && ::IsWindowVisible(hwnd)) {
-                *reinterpret_cast<HWND*>(data) = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
 
 // The dialog shown and in front, its messages going through the dialog manager as in the
 // program's own loop: keys are posted to the focus and then pumped.
@@ -213,6 +197,16 @@ void CALLBACK CloseAbout(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 TEST_F(KeyboardTest, AfterTheAboutBoxTheFocusIsBackWhereItWas) {
+    const auto runAbout = [this](bool escape) {
+        closeByEscape = escape;
+        aboutSeen = false;
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 30, &CloseAbout);
+        Command(ID_APP_ABOUT);
+        ::KillTimer(nullptr, timer);
+        Pump();
+        EXPECT_TRUE(aboutSeen);
+        EXPECT_EQ(dialog_->Hwnd(), ::GetActiveWindow());
+    };
     const struct {
         int control;
         bool escape;
@@ -223,27 +217,13 @@ TEST_F(KeyboardTest, AfterTheAboutBoxTheFocusIsBackWhereItWas) {
         ::SendMessageA(dialog_->Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
         Pump();
         ASSERT_EQ(control, ::GetFocus());
-        closeByEscape = run.escape;
-        aboutSeen = false;
-        const UINT_PTR timer = ::SetTimer(nullptr, 0, 30, &CloseAbout);
-        Command(ID_APP_ABOUT);
-        ::KillTimer(nullptr, timer);
-        Pump();
-        EXPECT_TRUE(aboutSeen);
-        EXPECT_EQ(dialog_->Hwnd(), ::GetActiveWindow());
+        runAbout(run.escape);
         EXPECT_EQ(control, ::GetFocus());
     }
 
     // Opened from the tray while the dialog is hidden: the dialog itself takes the keys.
     ::ShowWindow(dialog_->Hwnd(), SW_HIDE);
-    closeByEscape = true;
-    aboutSeen = false;
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 30, &CloseAbout);
-    Command(ID_APP_ABOUT);
-    ::KillTimer(nullptr, timer);
-    Pump();
-    EXPECT_TRUE(aboutSeen);
-    EXPECT_EQ(dialog_->Hwnd(), ::GetActiveWindow());
+    runAbout(true);
     HWND focus = ::GetFocus();
     EXPECT_TRUE(focus == dialog_->Hwnd() || ::IsChild(dialog_->Hwnd(), focus));
 }
