@@ -23,6 +23,9 @@ namespace {
 constexpr char kCaption[] = "Hushbar";
 constexpr char kTipOn[] = "Hushbar : Blocking Multimedia Ads and Spyware";
 constexpr char kTipOff[] = "Hushbar (Disabled)";
+// Without administrator rights the machine-wide kill bits are refused; the controls are then
+// blocked through the per-user add-on settings only, and the user should know.
+constexpr char kTipUserOnly[] = "Hushbar : ON - ActiveX blocked for this user only (no administrator rights)";
 constexpr int kHotKeyId = 0;
 
 // The hot-key control reports HOTKEYF_*; RegisterHotKey wants MOD_*. The extended-key
@@ -192,7 +195,7 @@ void MainDialog::ApplyAll() {
         ::EnableWindow(hotkeyControl_, FALSE);
 
     WithdrawPolicy(settings_, blockTree_);
-    if (!settings_.switchedOff) ApplyPolicy(settings_, blockTree_);
+    machineWideRefused_ = !settings_.switchedOff && ApplyPolicy(settings_, blockTree_).machineWideRefused;
     if (settings_.startWithWindows)
         SetStartupEntry(kStartupValueName);
     else
@@ -246,6 +249,8 @@ void MainDialog::OnUpdate() {
     WithdrawPolicy(settings_, blockTree_);
     SaveSettings(settings_, blockTree_);
     BuildBlockTree();
+    // The new list is put in force at once: the window says ON, so it must be.
+    ApplyAll();
 }
 
 void MainDialog::ExitProgram(UINT commandId) {
@@ -301,7 +306,10 @@ bool MainDialog::OnTrayNotify(MessageArgs& args) {
 
 void MainDialog::SetFlashChoice(bool blocked) {
     settings_.flashBlocked = blocked ? 1 : 0;
-    ApplyFlashChoice(settings_, blockTree_);
+    if (ApplyFlashChoice(settings_, blockTree_).machineWideRefused) {
+        machineWideRefused_ = true;
+        RefreshStateDisplay();
+    }
 }
 
 void MainDialog::SetScriptingChoice(std::uint32_t choice) {
@@ -363,7 +371,10 @@ bool MainDialog::OnDpiChanged(MessageArgs& args) {
     return false;
 }
 
-const char* MainDialog::StateTip() const { return settings_.switchedOff ? kTipOff : kTipOn; }
+const char* MainDialog::StateTip() const {
+    if (settings_.switchedOff) return kTipOff;
+    return machineWideRefused_ ? kTipUserOnly : kTipOn;
+}
 
 void MainDialog::RefreshStateDisplay() {
     HMENU menu = trayIcon_.Menu();
@@ -387,6 +398,7 @@ void MainDialog::RefreshStateDisplay() {
     trayIcon_.SetIcon(LoadStateIcon(TrayIconSize()));
     ShowDialogStateIcon(WindowDpi(Hwnd()));
     toolTips_.SetTipText(Hwnd(), IDC_STATE_ICON, StateTip());
+    ::ShowWindow(::GetDlgItem(Hwnd(), IDC_STATE_NOTE), on && machineWideRefused_ ? SW_SHOWNA : SW_HIDE);
 }
 
 void MainDialog::ShowTrayMenu() {

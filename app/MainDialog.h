@@ -32,6 +32,7 @@ public:
     void RefreshStateDisplay();
 
     const TrayIcon& Tray() const noexcept { return trayIcon_; }
+    bool MachineWideRefused() const noexcept { return machineWideRefused_; }
 
 protected:
     bool HandleMessage(MessageArgs& args) override;
@@ -85,5 +86,7 @@ private:
     UniqueIcon smallIcon_;
     UniqueIcon dialogStateIcon_;  // the tray owns its own, at the tray's size
     UpdateDialog* runningUpdate_ = nullptr;
+    // The last apply could block ActiveX controls for this user only.
+    bool machineWideRefused_ = false;
     ::Settings settings_;
 };

@@ -1,4 +1,4 @@
-#include "tests/engine/KeyBackup.h"
+#include "tests/support/KeyBackup.h"
 
 #include "settings/RegKey.h"
 
