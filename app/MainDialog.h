@@ -32,6 +32,7 @@ public:
     void RefreshStateDisplay();
 
     const TrayIcon& Tray() const noexcept { return trayIcon_; }
+    bool MachineWideRefused() const noexcept { return machineWideRefused_; }
 
 protected:
     bool HandleMessage(MessageArgs& args) override;
@@ -42,6 +43,7 @@ private:
     bool OnInitDialog(MessageArgs& args);
     bool OnHotKey(MessageArgs& args);
     bool OnTrayNotify(MessageArgs& args);
+    bool OnDpiChanged(MessageArgs& args);
     void OnApplyAndHide();
     void OnHotkeyBox();
     void OnUpdate();
@@ -61,7 +63,12 @@ private:
     void SetFlashChoice(bool blocked);
     void SetScriptingChoice(std::uint32_t choice);
     void ShowTrayMenu();
-    HICON LoadStateIcon() const;
+    // The state's icon at `size` pixels square.
+    HICON LoadStateIcon(int size) const;
+    int TrayIconSize() const;
+    // Icons and pictures drawn for the dialog's DPI: window icons, state icon, tree images.
+    void LoadArtworkForDpi(int dpi);
+    void ShowDialogStateIcon(int dpi);
     const char* StateTip() const;
     bool IsShown() const;
 
@@ -77,6 +84,9 @@ private:
     HoverButton updateButton_;
     UniqueIcon bigIcon_;
     UniqueIcon smallIcon_;
+    UniqueIcon dialogStateIcon_;  // the tray owns its own, at the tray's size
     UpdateDialog* runningUpdate_ = nullptr;
+    // The last apply could block ActiveX controls for this user only.
+    bool machineWideRefused_ = false;
     ::Settings settings_;
 };

@@ -9,7 +9,9 @@ set(HUSHBAR_UPDATE_PUBLIC_KEY "" CACHE FILEPATH "PEM public key updates are veri
 set(HUSHBAR_UPDATE_SIGNING_KEY "" CACHE FILEPATH "PEM private key the server descriptor is signed with")
 
 find_program(OPENSSL_PROGRAM openssl REQUIRED)
-set(update_key_dir "${CMAKE_BINARY_DIR}/update-key")
+# One development pair for every build tree of this checkout (both architectures), so
+# that all of them accept what any of them signs.
+set(update_key_dir "${CMAKE_SOURCE_DIR}/build/update-key")
 
 if(HUSHBAR_UPDATE_PUBLIC_KEY)
   set(update_public_key "${HUSHBAR_UPDATE_PUBLIC_KEY}")

@@ -38,7 +38,7 @@ with open(os.path.join(root, "latest.xml"), "w") as f:
     f.write('<?xml version="1.0" ?>\n<hushbar version="2.2" dataversion="9.0" size="%d" sha256="%s" />\n'
             % (len(data), hashlib.sha256(data).hexdigest()))
 PY
-"$root/scripts/sign-update.sh" "$work/root/latest.xml" "$build/update-key/signing-key.pem"
+"$root/scripts/sign-update.sh" "$work/root/latest.xml" "$root/build/update-key/signing-key.pem"
 
 python3 "$root/tests/support/http_test_server.py" --root "$work/root" --port-file "$work/port" \
         --log "$work/log" --time-limit 600 &

@@ -75,7 +75,7 @@ TEST(DialogToolTips, EveryControlHasABalloonToolWhoseTextIsItsOwnString) {
     EXPECT_EQ(UINT{TTF_IDISHWND | TTF_SUBCLASS}, update.info.uFlags & (TTF_IDISHWND | TTF_SUBCLASS | TTF_CENTERTIP));
     EXPECT_EQ(::GetModuleHandleA(nullptr), update.info.hinst);
     EXPECT_EQ(MAKEINTRESOURCEA(IDC_UPDATE), update.info.lpszText);
-    EXPECT_EQ(11, ::SendMessageA(tips, TTM_GETTOOLCOUNT, 0, 0)) << "the dialog and its ten controls";
+    EXPECT_EQ(12, ::SendMessageA(tips, TTM_GETTOOLCOUNT, 0, 0)) << "the dialog and its eleven controls";
 
     // The state icon's tip follows the state.
     dialog.tips.SetTipText(dialog.Hwnd(), IDC_STATE_ICON, "Hushbar (Disabled)");
