@@ -28,28 +28,15 @@ void LoadBlockList(const std::string& path, BlockList& list) {
     std::string content;
     if (!ReadWholeFile(path, content)) return;
 
-    std::string::size_type start = 0;
-    bool header = true;
-    while (start < content.size()) {
-        std::string::size_type end = content.find('\n', start);
-        const std::string::size_type next = end == std::string::npos ? content.size() : end + 1;
-        if (end == std::string::npos) end = content.size();
-        // A CR before the LF is part of the line ending; so is one that ends the file.
-        if (end > start && content[end - 1] == '\r') --end;
-        std::string line = content.substr(start, end - start);
-        start = next;
-
-        if (header) {
-            header = false;
-            continue;
-        }
+    ForEachBlockListLine(content, [&list](const std::string& line) {
         BlockRecord record;
-        if (ParseBlockListLine(line, record) != BlockLineKind::Record) continue;
+        if (ParseBlockListLine(line, record) != BlockLineKind::Record) return true;
         BlockItem item;
         item.enabled = record.enabled;
         item.name = std::move(record.name);
         item.classId = std::move(record.classId);
         item.comment = std::move(record.comment);
         list.push_back(std::move(item));
-    }
+        return true;
+    });
 }

@@ -76,6 +76,25 @@ BlockLineKind ParseBlockListLine(const std::string& line, BlockRecord& record) {
     return BlockLineKind::Record;
 }
 
+void ForEachBlockListLine(const std::string& content, const std::function<bool(const std::string&)>& visit) {
+    std::string::size_type start = 0;
+    bool header = true;
+    while (start < content.size()) {
+        std::string::size_type end = content.find('\n', start);
+        const std::string::size_type next = end == std::string::npos ? content.size() : end + 1;
+        if (end == std::string::npos) end = content.size();
+        // A CR before the LF is part of the line ending; so is one that ends the file.
+        if (end > start && content[end - 1] == '\r') --end;
+        const std::string line = content.substr(start, end - start);
+        start = next;
+        if (header) {
+            header = false;
+            continue;
+        }
+        if (!visit(line)) return;
+    }
+}
+
 std::string BlockItemLabel(const std::string& name, const std::string& comment) {
     const std::string remark = TrimSpaces(comment);
     return remark.empty() ? name : name + " (" + remark + ")";

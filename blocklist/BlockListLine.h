@@ -2,6 +2,7 @@
 // One line of the block-list file turned into fields. Plain text in, plain values out:
 // nothing here needs a window, so the rules can be tested (and fuzzed) on their own.
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,11 @@ bool LeadingIntegerIsOne(const std::string& field);
 // class identifier, comment; later fields are ignored and missing ones stay empty. A class
 // id that IsUsableClassIdText turns down makes the line Invalid, with `record` empty.
 BlockLineKind ParseBlockListLine(const std::string& line, BlockRecord& record);
+
+// Calls `visit` with each line of a block-list file's content after its header line, the
+// line ending (LF, or CR LF; a CR that ends the content too) removed. Stops at once when
+// `visit` returns false.
+void ForEachBlockListLine(const std::string& content, const std::function<bool(const std::string&)>& visit);
 
 // A block item's label in the tree: its name, followed by the trimmed comment in
 // parentheses when there is one.

@@ -18,30 +18,24 @@ bool IsClassIdForm(const std::string& classId) {
 bool IsUsableBlockListText(const std::string& content) {
     if (content.find('\0') != std::string::npos) return false;
     std::size_t records = 0;
-    std::string::size_type start = 0;
-    bool header = true;
-    while (start < content.size()) {
-        std::string::size_type end = content.find('\n', start);
-        const std::string::size_type next = end == std::string::npos ? content.size() : end + 1;
-        if (end == std::string::npos) end = content.size();
-        if (end > start && content[end - 1] == '\r') --end;
-        const std::string line = content.substr(start, end - start);
-        start = next;
-        if (header) {
-            header = false;
-            continue;
-        }
+    bool usable = true;
+    ForEachBlockListLine(content, [&](const std::string& line) {
         BlockRecord record;
         switch (ParseBlockListLine(line, record)) {
         case BlockLineKind::Blank:
-            continue;
+            return true;
         case BlockLineKind::Invalid:
+            usable = false;
             return false;
         case BlockLineKind::Record:
-            if (!IsClassIdForm(record.classId)) return false;
-            ++records;
             break;
         }
-    }
-    return records > 0;
+        if (!IsClassIdForm(record.classId)) {
+            usable = false;
+            return false;
+        }
+        ++records;
+        return true;
+    });
+    return usable && records > 0;
 }

@@ -93,7 +93,8 @@ bool LoggedRequest::HasHeader(const std::string& name) const {
     return false;
 }
 
-TestHttpServer::TestHttpServer(const std::string& contentRootWindowsPath, int timeLimitSeconds) {
+TestHttpServer::TestHttpServer(const std::string& contentRootWindowsPath, int timeLimitSeconds, bool selfSignedTls)
+    : tls_(selfSignedTls) {
     static LONG serial = 0;
     char name[64];
     std::snprintf(name, sizeof name, "%lu-%ld", GetCurrentProcessId(),
@@ -111,7 +112,8 @@ TestHttpServer::TestHttpServer(const std::string& contentRootWindowsPath, int ti
     std::string command = "python3 " + Quoted(script) + " --root " +
                           Quoted(UnixPathOf(contentRootWindowsPath)) + " --port-file " +
                           Quoted(UnixPathOf(portPath_)) + " --log " +
-                          Quoted(UnixPathOf(logPath_)) + " --time-limit " + limit;
+                          Quoted(UnixPathOf(logPath_)) + " --time-limit " + limit +
+                          (selfSignedTls ? " --self-signed-tls" : "");
 
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -177,7 +179,7 @@ void TestHttpServer::Stop() {
 }
 
 std::string TestHttpServer::BaseUrl() const {
-    return "http://127.0.0.1:" + std::to_string(port_) + "/";
+    return std::string(tls_ ? "https" : "http") + "://127.0.0.1:" + std::to_string(port_) + "/";
 }
 
 std::vector<LoggedRequest> TestHttpServer::RequestLog() const {

@@ -35,15 +35,16 @@ struct LoggedRequest {
 class TestHttpServer {
 public:
     // `contentRootWindowsPath`: a folder as Wine sees it ("Z:\\work\\...", "C:\\...").
+    // With `selfSignedTls` it speaks HTTPS, with a certificate that nobody signed.
     explicit TestHttpServer(const std::string& contentRootWindowsPath,
-                            int timeLimitSeconds = 300);
+                            int timeLimitSeconds = 300, bool selfSignedTls = false);
     ~TestHttpServer();
     TestHttpServer(const TestHttpServer&) = delete;
     TestHttpServer& operator=(const TestHttpServer&) = delete;
 
     bool IsRunning() const { return port_ != 0; }
     int Port() const { return port_; }
-    std::string BaseUrl() const;  // "http://127.0.0.1:PORT/"
+    std::string BaseUrl() const;  // "http://127.0.0.1:PORT/" ("https://" with TLS)
     // Every request answered so far, oldest first (the lifeline is not listed).
     std::vector<LoggedRequest> RequestLog() const;
     // Forgets the requests logged so far.
@@ -56,6 +57,7 @@ private:
     std::string logPath_;
     std::string portPath_;
     int port_ = 0;
+    bool tls_ = false;
     std::size_t logSkip_ = 0;  // lines forgotten by ClearLog
     void* lifelineSession_ = nullptr;  // HINTERNET handles kept open while the server runs
     void* lifelineConnection_ = nullptr;

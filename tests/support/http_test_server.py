@@ -325,10 +325,21 @@ def main():
     parser.add_argument("--port-file", required=True)
     parser.add_argument("--log", required=True)
     parser.add_argument("--time-limit", type=float, default=300.0)
+    parser.add_argument("--self-signed-tls", action="store_true",
+                        help="speak HTTPS with a certificate made for this run and signed by nobody")
     options = parser.parse_args()
 
     open(options.log, "w").close()
     httpd = Server(("127.0.0.1", 0), Handler)
+    if options.self_signed_tls:
+        import ssl, subprocess, tempfile
+        folder = tempfile.mkdtemp()
+        cert, key = os.path.join(folder, "cert.pem"), os.path.join(folder, "key.pem")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
+                        "-days", "1", "-subj", "/CN=127.0.0.1"], check=True, capture_output=True)
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(cert, key)
+        httpd.socket = context.wrap_socket(httpd.socket, server_side=True)
     control = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     control.bind(("127.0.0.1", 0))
     control.listen(1)

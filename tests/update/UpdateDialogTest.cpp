@@ -588,3 +588,16 @@ TEST_F(UpdateDialogTest, AFreshInstallAgainstTheBuiltServerContent) {
         EXPECT_EQ(ReadTextFile(server + "hushbar\\update\\latest.xml"), ReadTextFile(program_ / "latest.xml"));
     }
 }
+
+// Over HTTPS a certificate nobody vouches for is refused, whatever the server serves.
+TEST_F(UpdateDialogTest, AnHttpsServerWithAnUntrustedCertificateIsRefused) {
+    const std::string package = NewPackage(kNewList, Descriptor("2.2", "1.1"));
+    ServeUpdate("2.2", "1.1", package);
+    TestHttpServer tlsServer(served_.Path(), 120, true);
+    ASSERT_TRUE(tlsServer.IsRunning());
+    ASSERT_EQ(0u, tlsServer.BaseUrl().rfind("https://", 0));
+    Outcome outcome = RunUpdateAt(tlsServer.BaseUrl(), false);
+    EXPECT_EQ(UpdateDialog::kDownloadFailed, outcome.result);
+    ExpectOneBox(outcome, IDS_DOWNLOAD_FAILED, kErrorIcon);
+    ExpectNothingInstalled();
+}
