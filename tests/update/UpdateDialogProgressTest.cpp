@@ -54,11 +54,12 @@ TEST_F(UpdateDialogProgress, PercentTenTimesASecondRateAndTimeLeftAtMostOnceASec
     EXPECT_EQ(45, BarPosition());
     EXPECT_EQ(45u, lastPercent);
     ::Sleep(150);
+    const DWORD later = ::GetTickCount();
 
     // Two seconds on, half of 80,000 bytes in: the rate and time left are refreshed
     // (figures chosen so that a few milliseconds of test time do not change them).
-    lastTick = now - 2000;
-    dialog_.OnProgress(now - 2000, lastTick, 40000, lastTotal, lastPercent, true, 80000);
+    lastTick = later - 2000;
+    dialog_.OnProgress(later - 2000, lastTick, 40000, lastTotal, lastPercent, true, 80000);
     EXPECT_EQ(50, BarPosition());
     EXPECT_EQ("20 KB/Sec", Line(IDC_RATE));
     EXPECT_EQ("2 sec (39.1 KB of 78.1 KB copied)", Line(IDC_TIME_LEFT));
