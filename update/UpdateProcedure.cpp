@@ -3,7 +3,7 @@
 // the package and unpack the new block list into the program directory.
 #include "update/UpdateDialog.h"
 
-#include "app/ProductInfo.h"
+#include "res/ProductInfo.h"
 #include "res/resource.h"
 #include "update/UpdateDescriptor.h"
 #include "update/ZipExtractor.h"

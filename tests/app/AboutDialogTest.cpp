@@ -1,5 +1,5 @@
 #include "app/AboutDialog.h"
-#include "app/ProductInfo.h"
+#include "res/ProductInfo.h"
 #include "res/resource.h"
 #include "win/Centre.h"
 
