@@ -2,6 +2,7 @@
 #include "res/resource.h"
 #include "support/BrowserStandIn.h"
 #include "support/HushbarProcess.h"
+#include "support/KeyBackup.h"
 
 #include <gtest/gtest.h>
 
@@ -40,6 +41,7 @@ void ExpectNeutral() {
 class Switching : public ::testing::Test {
 protected:
     void SetUp() override {
+        ASSERT_TRUE(keep_.Saved());
         ForgetHushbarSettings();
         hushbar_ = std::make_unique<HushbarProcess>(MakeProgramFolder(kBlockList));
         ASSERT_NE(nullptr, hushbar_->WaitForMainWindow());
@@ -50,6 +52,7 @@ protected:
             hushbar_->WaitForExit();
         }
     }
+    UserKeysBackup keep_;
     std::unique_ptr<HushbarProcess> hushbar_;
 };
 
@@ -115,6 +118,8 @@ TEST_F(Switching, ExitWhileHiddenStillRemovesTheKillBits) {
 }
 
 TEST(Options, StartMinimisedShowsNoWindowButApplies) {
+    UserKeysBackup keep;
+    ASSERT_TRUE(keep.Saved());
     ForgetHushbarSettings();
     probe::WriteString(HKEY_CURRENT_USER, probe::kProduct, "Minimize on start", "yes");
     HushbarProcess hushbar(MakeProgramFolder(kBlockList));
@@ -128,6 +133,8 @@ TEST(Options, StartMinimisedShowsNoWindowButApplies) {
 }
 
 TEST(Options, AHotKeyHeldElsewhereIsReportedOnceAndSavedAsOff) {
+    UserKeysBackup keep;
+    ASSERT_TRUE(keep.Saved());
     ForgetHushbarSettings();
     // Alt+F9, as the hot-key control stores it, held by this test process. One modifier
     // only: the control's flags and the registration's flags put Alt and Ctrl in opposite

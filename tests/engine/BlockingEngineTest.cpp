@@ -1,7 +1,7 @@
 #include "engine/BlockingEngine.h"
 
 #include "tests/engine/FakeSelection.h"
-#include "tests/engine/KeyBackup.h"
+#include "support/KeyBackup.h"
 
 #include <gtest/gtest.h>
 
