@@ -96,7 +96,6 @@ bool MainDialog::PreTranslateMessage(MSG& message) {
     return Hwnd() && ::IsDialogMessageA(Hwnd(), &message);
 }
 
-bool MainDialog::OnIdle(int) { return false; }
 
 bool MainDialog::IsShown() const { return ::IsWindowVisible(Hwnd()) != FALSE; }
 
@@ -143,10 +142,7 @@ bool MainDialog::OnInitDialog(MessageArgs& args) {
     RefreshStateDisplay();
     ApplyAll();
 
-    if (MessageLoop* loop = AppModule::Instance().GetMessageLoop()) {
-        loop->AddMessageFilter(this);
-        loop->AddIdleHandler(this);
-    }
+    if (MessageLoop* loop = AppModule::Instance().GetMessageLoop()) loop->AddMessageFilter(this);
     args.result = TRUE;
     return true;
 }

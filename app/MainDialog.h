@@ -13,7 +13,7 @@
 
 class UpdateDialog;
 
-class MainDialog : public Dialog, public MessageFilter, public IdleHandler {
+class MainDialog : public Dialog, public MessageFilter {
 public:
     MainDialog();
     ~MainDialog() override;
@@ -23,7 +23,6 @@ public:
     ::Settings& Settings() noexcept { return settings_; }
 
     bool PreTranslateMessage(MSG& message) override;
-    bool OnIdle(int idleCount) override;
 
     void ApplyAll();
     void ToggleState();

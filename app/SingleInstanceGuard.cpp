@@ -6,12 +6,11 @@
 
 namespace {
 
-void AppendDesktop(char* buffer) {
+void AppendDesktop(char* buffer, HDESK desktop) {
     std::strcat(buffer, "-");
     size_t length = std::strlen(buffer);
     DWORD room = static_cast<DWORD>(MAX_PATH - 1 - length);
     DWORD needed = 0;
-    HDESK desktop = ::GetThreadDesktop(::GetCurrentThreadId());
     if (!::GetUserObjectInformationA(desktop, UOI_NAME, buffer + length, room, &needed)) {
         buffer[length] = '\0';
         std::strncat(buffer, "Win9x", room);
@@ -59,25 +58,30 @@ void AppendUser(char* buffer) {
 }  // namespace
 
 char* MakeInstanceName(const char* base, char* buffer, unsigned scope) {
+    return MakeInstanceName(base, buffer, scope, ::GetThreadDesktop(::GetCurrentThreadId()));
+}
+
+char* MakeInstanceName(const char* base, char* buffer, unsigned scope, HDESK desktop) {
     if (!buffer) {
         ::SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
     buffer[0] = '\0';
     if (base) std::strncat(buffer, base, MAX_PATH - 1);
-    if (scope & ScopeDesktop) AppendDesktop(buffer);
+    if (scope & ScopeDesktop) AppendDesktop(buffer, desktop);
     if (scope & ScopeSession) AppendSession(buffer);
     if (scope & ScopeUser) AppendUser(buffer);
     return buffer;
 }
 
-HANDLE SingleInstanceGuard::mutex_ = nullptr;
+UniqueKernelHandle SingleInstanceGuard::mutex_;
 
 bool SingleInstanceGuard::IsAlreadyRunning(const char* base, unsigned scope) {
     if (mutex_) return false;
     char name[MAX_PATH];
     MakeInstanceName(base, name, scope);
-    mutex_ = ::CreateMutexA(nullptr, FALSE, name);
-    DWORD error = ::GetLastError();
+    HANDLE mutex = ::CreateMutexA(nullptr, FALSE, name);
+    const DWORD error = ::GetLastError();
+    mutex_.Reset(mutex);
     return error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED;
 }

@@ -156,15 +156,15 @@ TEST_F(Updating, ExitDuringASlowDownloadEndsCleanlyWith57665) {
     hushbar_->PostCommand(IDC_UPDATE);
     ASSERT_NE(nullptr, WaitForUpdateDialog(hushbar_->ProcessId()));
     // Wait until the package is on its way, then choose Exit from the tray.
+    bool packageRequested = false;
     const DWORD start = ::GetTickCount();
-    while (::GetTickCount() - start < 10000) {
-        bool packageRequested = false;
+    while (!packageRequested && ::GetTickCount() - start < 10000) {
         for (const LoggedRequest& request : server_->RequestLog())
             packageRequested |= request.target.find("update.zip") != std::string::npos;
-        if (packageRequested) break;
-        ::Sleep(50);
+        if (!packageRequested) ::Sleep(50);
     }
-    ::Sleep(300);
+    ASSERT_TRUE(packageRequested) << "the update never asked for the package";
+    ::Sleep(300);  // some of it arrives: the exit comes in the middle of the download
     hushbar_->PostCommand(ID_APP_EXIT);
     EXPECT_EQ(57665u, hushbar_->WaitForExit(10000));
     EXPECT_EQ(kOldList, ReadTextFile(folder_ + "objects.dll"));
