@@ -129,13 +129,10 @@ bool MainDialog::OnInitDialog(MessageArgs& args) {
     ::SendMessageA(hotkeyControl_, HKM_SETHOTKEY, MAKEWORD(settings_.hotkeyVirtualKey, settings_.hotkeyModifiers), 0);
     WriteCheckBoxes();
 
-    HMENU menu = ::LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_TRAY_MENU));
-    HMENU trayMenu = menu ? ::GetSubMenu(menu, 0) : nullptr;
+    UniqueMenu bar(::LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_TRAY_MENU)));
+    HMENU trayMenu = bar ? ::GetSubMenu(bar.Get(), 0) : nullptr;
     // The tray keeps only the sub-menu; detach it so the bar can go.
-    if (menu) {
-        ::RemoveMenu(menu, 0, MF_BYPOSITION);
-        ::DestroyMenu(menu);
-    }
+    if (bar) ::RemoveMenu(bar.Get(), 0, MF_BYPOSITION);
     std::string balloon = settings_.minimizeOnStart ? std::string() : LoadResourceString(IDS_TRAY_BALLOON);
     trayIcon_.Add(hwnd, kTrayIconId, LoadStateIcon(), trayMenu, StateTip(), balloon.c_str(), kCaption, NIIF_INFO);
 

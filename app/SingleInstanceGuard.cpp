@@ -18,15 +18,16 @@ void AppendDesktop(char* buffer, HDESK desktop) {
 }
 
 void AppendSession(char* buffer) {
-    HANDLE token = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return;
+    HANDLE rawToken = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &rawToken)) return;
+    const UniqueKernelHandle token(rawToken);
     // "-" and sixteen hex digits, and the terminator.
     if (std::strlen(buffer) + 18 <= MAX_PATH) {
         DWORD size = 0;
-        if (!::GetTokenInformation(token, TokenStatistics, nullptr, 0, &size) &&
+        if (!::GetTokenInformation(token.Get(), TokenStatistics, nullptr, 0, &size) &&
             ::GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
             std::vector<DWORD> storage((size + 3) / 4);
-            if (::GetTokenInformation(token, TokenStatistics, storage.data(), static_cast<DWORD>(storage.size() * 4),
+            if (::GetTokenInformation(token.Get(), TokenStatistics, storage.data(), static_cast<DWORD>(storage.size() * 4),
                                       &size)) {
                 const auto* statistics = reinterpret_cast<const TOKEN_STATISTICS*>(storage.data());
                 char suffix[24];
@@ -37,7 +38,6 @@ void AppendSession(char* buffer) {
             }
         }
     }
-    ::CloseHandle(token);
 }
 
 void AppendUser(char* buffer) {

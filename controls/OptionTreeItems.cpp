@@ -90,10 +90,9 @@ void TextItem::DrawValue(const ItemDrawContext& context) const {
     COLORREF background = backgroundColour_ != CLR_INVALID ? backgroundColour_ : context.background;
     TextColorScope colour(context.hdc, text);
     BkModeScope mode(context.hdc, OPAQUE);
-    COLORREF oldBackground = ::SetBkColor(context.hdc, background);
+    BkColorScope backgroundColour(context.hdc, background);
     std::string shown = ValueText();
     ::DrawTextA(context.hdc, shown.c_str(), static_cast<int>(shown.size()), &area, format_);
-    ::SetBkColor(context.hdc, oldBackground);
 }
 
 std::string TextItem::ValueText() const { return VariantText(value_); }

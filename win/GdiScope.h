@@ -56,3 +56,15 @@ private:
     HDC hdc_;
     int previous_;
 };
+
+class BkColorScope {
+public:
+    BkColorScope(HDC hdc, COLORREF colour) noexcept : hdc_(hdc), previous_(::SetBkColor(hdc, colour)) {}
+    ~BkColorScope() { ::SetBkColor(hdc_, previous_); }
+    BkColorScope(const BkColorScope&) = delete;
+    BkColorScope& operator=(const BkColorScope&) = delete;
+
+private:
+    HDC hdc_;
+    COLORREF previous_;
+};
