@@ -22,6 +22,9 @@ namespace {
 constexpr char kCaption[] = "Hushbar";
 constexpr char kTipOn[] = "Hushbar : Blocking Multimedia Ads and Spyware";
 constexpr char kTipOff[] = "Hushbar (Disabled)";
+// Without administrator rights the machine-wide kill bits are refused; the controls are then
+// blocked through the per-user add-on settings only, and the user should know.
+constexpr char kTipUserOnly[] = "Hushbar : ON - ActiveX blocked for this user only (no administrator rights)";
 constexpr int kHotKeyId = 0;
 
 // The hot-key control reports HOTKEYF_*; RegisterHotKey wants MOD_*. The extended-key
@@ -188,7 +191,7 @@ void MainDialog::ApplyAll() {
         ::EnableWindow(hotkeyControl_, FALSE);
 
     WithdrawPolicy(settings_, blockTree_);
-    if (!settings_.switchedOff) ApplyPolicy(settings_, blockTree_);
+    machineWideRefused_ = !settings_.switchedOff && ApplyPolicy(settings_, blockTree_).machineWideRefused;
     if (settings_.startWithWindows)
         SetStartupEntry(kStartupValueName);
     else
@@ -242,6 +245,8 @@ void MainDialog::OnUpdate() {
     WithdrawPolicy(settings_, blockTree_);
     SaveSettings(settings_, blockTree_);
     BuildBlockTree();
+    // The new list is put in force at once: the window says ON, so it must be.
+    ApplyAll();
 }
 
 void MainDialog::ExitProgram(UINT commandId) {
@@ -288,7 +293,10 @@ bool MainDialog::OnTrayNotify(MessageArgs& args) {
 
 void MainDialog::SetFlashChoice(bool blocked) {
     settings_.flashBlocked = blocked ? 1 : 0;
-    ApplyFlashChoice(settings_, blockTree_);
+    if (ApplyFlashChoice(settings_, blockTree_).machineWideRefused) {
+        machineWideRefused_ = true;
+        RefreshStateDisplay();
+    }
 }
 
 void MainDialog::SetScriptingChoice(std::uint32_t choice) {
@@ -309,7 +317,10 @@ HICON MainDialog::LoadStateIcon() const {
                                            ::GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
 }
 
-const char* MainDialog::StateTip() const { return settings_.switchedOff ? kTipOff : kTipOn; }
+const char* MainDialog::StateTip() const {
+    if (settings_.switchedOff) return kTipOff;
+    return machineWideRefused_ ? kTipUserOnly : kTipOn;
+}
 
 void MainDialog::RefreshStateDisplay() {
     HMENU menu = trayIcon_.Menu();
@@ -334,6 +345,7 @@ void MainDialog::RefreshStateDisplay() {
     trayIcon_.SetIcon(icon);
     ::SendDlgItemMessageA(Hwnd(), IDC_STATE_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
     toolTips_.SetTipText(Hwnd(), IDC_STATE_ICON, StateTip());
+    ::ShowWindow(::GetDlgItem(Hwnd(), IDC_STATE_NOTE), on && machineWideRefused_ ? SW_SHOWNA : SW_HIDE);
 }
 
 void MainDialog::ShowTrayMenu() {

@@ -31,6 +31,7 @@ public:
     void RefreshStateDisplay();
 
     const TrayIcon& Tray() const noexcept { return trayIcon_; }
+    bool MachineWideRefused() const noexcept { return machineWideRefused_; }
 
 protected:
     bool HandleMessage(MessageArgs& args) override;
@@ -77,5 +78,7 @@ private:
     UniqueIcon bigIcon_;
     UniqueIcon smallIcon_;
     UpdateDialog* runningUpdate_ = nullptr;
+    // The last apply could block ActiveX controls for this user only.
+    bool machineWideRefused_ = false;
     ::Settings settings_;
 };

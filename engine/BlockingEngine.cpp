@@ -1,8 +1,11 @@
 #include "engine/BlockingEngine.h"
 
+#include "engine/OwnedFlag.h"
 #include "engine/PolicyTargets.h"
 #include "settings/RegKey.h"
 #include "settings/SettingsStore.h"
+
+#include <iterator>
 
 namespace {
 
@@ -27,23 +30,66 @@ void WriteTarget(const PolicyTarget& target, const PolicyData& data) {
         if (name) WriteData(key, name, target.type, data);
 }
 
-void SetKillBit(const std::string& classId) {
-    const std::string path = KillBitKeyPath(classId);
-    for (REGSAM view : kKillBitViews) {
-        RegKey key;
-        if (key.Create(HKEY_LOCAL_MACHINE, path.c_str(), view) == ERROR_SUCCESS)
-            key.WriteDword(kKillBitValueName, kKillBitFlag);
-    }
-}
+constexpr OwnedFlag kKillBit{kKillBitValueName, kKillBitFlag};
+constexpr OwnedFlag kAddonDisabled{kAddonFlagsValueName, kAddonDisabledFlag};
 
-void RemoveKillBit(const std::string& classId) {
-    const std::string name = KillBitKeyName(classId);
-    for (REGSAM view : kKillBitViews) {
-        RegKey parent;
-        if (parent.Open(HKEY_LOCAL_MACHINE, kKillBitParentPath, RegKey::kWriteAccess | view) == ERROR_SUCCESS)
-            parent.DeleteSubkey(name.c_str(), view);
+// The parents of the kill-bit keys (one per view) and of the per-user add-on keys, opened
+// once for a whole walk over the list.
+class ControlFlagParents {
+public:
+    enum class Purpose { Set, Clear };
+
+    explicit ControlFlagParents(Purpose purpose) : purpose_(purpose) {}
+
+    // Blocks the control machine-wide in both views and for this user; answers false when
+    // the machine-wide kill bit was refused in a view.
+    bool Set(const std::string& classId) {
+        OpenOnce();
+        const std::string name = KillBitKeyName(classId);
+        bool machineWide = true;
+        for (std::size_t i = 0; i < std::size(kKillBitViews); ++i) {
+            LONG status = machine_[i].IsOpen() ? SetOwnedFlag(machine_[i], name, kKillBit, kKillBitViews[i])
+                                               : machineStatus_[i];
+            // A flags value that is not a number was left alone on purpose; anything else
+            // is a refusal.
+            if (status != ERROR_SUCCESS && status != ERROR_INVALID_DATA) machineWide = false;
+        }
+        if (user_.IsOpen()) SetOwnedFlag(user_, name, kAddonDisabled, 0);
+        return machineWide;
     }
-}
+
+    void Clear(const std::string& classId) {
+        OpenOnce();
+        const std::string name = KillBitKeyName(classId);
+        for (std::size_t i = 0; i < std::size(kKillBitViews); ++i)
+            if (machine_[i].IsOpen()) ClearOwnedFlag(machine_[i], name, kKillBit, kKillBitViews[i]);
+        if (user_.IsOpen()) ClearOwnedFlag(user_, name, kAddonDisabled, 0);
+    }
+
+private:
+    // Opened at the first control, so that a walk over an empty list opens nothing and
+    // creates no parent key.
+    void OpenOnce() {
+        if (opened_) return;
+        opened_ = true;
+        const bool set = purpose_ == Purpose::Set;
+        for (std::size_t i = 0; i < std::size(kKillBitViews); ++i) {
+            machineStatus_[i] = set ? machine_[i].Create(HKEY_LOCAL_MACHINE, kKillBitParentPath, kKillBitViews[i])
+                                    : machine_[i].Open(HKEY_LOCAL_MACHINE, kKillBitParentPath,
+                                                       RegKey::kReadWriteAccess | kKillBitViews[i]);
+        }
+        if (set)
+            user_.Create(HKEY_CURRENT_USER, kAddonSettingsPath);
+        else
+            user_.Open(HKEY_CURRENT_USER, kAddonSettingsPath, RegKey::kReadWriteAccess);
+    }
+
+    Purpose purpose_;
+    bool opened_ = false;
+    RegKey machine_[std::size(kKillBitViews)];
+    LONG machineStatus_[std::size(kKillBitViews)] = {};
+    RegKey user_;
+};
 
 template <class Write>
 void WithSelectionKey(Write write) {
@@ -62,13 +108,14 @@ void WriteScriptingPolicy(std::uint32_t choice) {
 void WithdrawPolicy(Settings& settings, const Selection& selection) {
     for (const PolicyTarget& target : kPolicyTargets) WriteTarget(target, target.neutral);
 
+    ControlFlagParents parents(ControlFlagParents::Purpose::Clear);
     for (const BlockItem& item : selection.Items()) {
         if (IsFlashClassId(item.classId)) settings.flashBlocked = 0;
-        RemoveKillBit(item.classId);
+        parents.Clear(item.classId);
     }
 }
 
-void ApplyPolicy(Settings& settings, const Selection& selection) {
+PolicyReport ApplyPolicy(Settings& settings, const Selection& selection) {
     const std::uint32_t choice = selection.ScriptingIndex();
     for (const PolicyTarget& target : kPolicyTargets) {
         if (target.trigger == PolicyTrigger::ScriptingChoice)
@@ -78,14 +125,17 @@ void ApplyPolicy(Settings& settings, const Selection& selection) {
     }
     settings.scriptingChoice = choice;
 
+    PolicyReport report;
+    ControlFlagParents parents(ControlFlagParents::Purpose::Set);
     for (const BlockItem& item : selection.Items()) {
         if (!selection.IsChecked(item)) continue;
         if (IsFlashClassId(item.classId)) settings.flashBlocked = 1;
-        SetKillBit(item.classId);
+        if (!parents.Set(item.classId)) report.machineWideRefused = true;
     }
+    return report;
 }
 
-void ApplyFlashChoice(Settings& settings, Selection& selection) {
+PolicyReport ApplyFlashChoice(Settings& settings, Selection& selection) {
     const bool blocked = settings.flashBlocked != 0;
     WithSelectionKey([&](const RegKey& key) { key.WriteString(kFlashClassId, blocked ? "yes" : "no"); });
 
@@ -96,11 +146,13 @@ void ApplyFlashChoice(Settings& settings, Selection& selection) {
         }
     }
 
-    if (settings.switchedOff) return;
+    PolicyReport report;
+    if (settings.switchedOff) return report;
     if (blocked)
-        SetKillBit(kFlashClassId);
+        report.machineWideRefused = !ControlFlagParents(ControlFlagParents::Purpose::Set).Set(kFlashClassId);
     else
-        RemoveKillBit(kFlashClassId);
+        ControlFlagParents(ControlFlagParents::Purpose::Clear).Clear(kFlashClassId);
+    return report;
 }
 
 void ApplyScriptingChoice(Settings& settings, Selection& selection) {

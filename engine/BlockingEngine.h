@@ -2,11 +2,23 @@
 // Turns the user's selection into the browser's own registry policy and takes it out again.
 // Failures are silent by design: a key that will not open or cannot be created skips that
 // one target and the others are still written.
+//
+// The kill bits and the per-user add-on flags are set in keys that may hold what others put
+// there. Each flag Hushbar sets carries a record of its own beside it, and withdrawing takes
+// out only what carries that record: a kill bit set by the OS vendor or an administrator,
+// or a control the user disabled, stays as it was.
 #include "blocklist/Selection.h"
 #include "settings/Settings.h"
 
-// Writes the fixed neutral value of every target, and deletes the kill-bit key of every
-// listed control whether or not this program made it. A listed Flash entry clears
+// What an apply could not do, for the state display.
+struct PolicyReport {
+    // A checked control's machine-wide kill bit could not be written (no administrator
+    // rights): it is blocked for this user only, through the add-on flag.
+    bool machineWideRefused = false;
+};
+
+// Writes the fixed neutral value of every target, and takes out Hushbar's kill bit and
+// add-on flag of every listed control, checked or not. A listed Flash entry clears
 // settings.flashBlocked.
 void WithdrawPolicy(Settings& settings, const Selection& selection);
 
@@ -14,12 +26,12 @@ void WithdrawPolicy(Settings& settings, const Selection& selection);
 // just before, so unselected targets keep their neutral values. Records the scripting
 // choice in settings.scriptingChoice and sets settings.flashBlocked for a checked Flash
 // entry.
-void ApplyPolicy(Settings& settings, const Selection& selection);
+PolicyReport ApplyPolicy(Settings& settings, const Selection& selection);
 
 // After the tray set settings.flashBlocked: records the choice in the selection key and the
-// tree, and, while switched on, adds or removes the Flash kill bit alone. Needs neither the
-// list nor the tree.
-void ApplyFlashChoice(Settings& settings, Selection& selection);
+// tree, and, while switched on, adds or takes out Hushbar's Flash kill bit and add-on flag
+// alone. Needs neither the list nor the tree.
+PolicyReport ApplyFlashChoice(Settings& settings, Selection& selection);
 
 // After the tray set settings.scriptingChoice: records it in the selection key and the tree,
 // and, while switched on, writes the matching zone policy.

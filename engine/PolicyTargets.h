@@ -17,6 +17,13 @@ constexpr char kKillBitParentPath[] = "SOFTWARE\\Microsoft\\Internet Explorer\\A
 constexpr char kKillBitValueName[] = "Compatibility Flags";
 constexpr std::uint32_t kKillBitFlag = 0x400;
 
+// Per-user parent of the browser's add-on manager settings, one subkey "{classId}" per
+// control; bit 0x1 of its "Flags" disables the control for this user. It needs no
+// administrator rights, so it holds where the machine-wide kill bit is refused.
+constexpr char kAddonSettingsPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Settings";
+constexpr char kAddonFlagsValueName[] = "Flags";
+constexpr std::uint32_t kAddonDisabledFlag = 0x1;
+
 enum class PolicyValueType { Dword, String };
 
 // What decides whether ApplyPolicy writes a row: the scripting choice always does (its

@@ -23,6 +23,7 @@
 #define IDC_UPDATE 1023
 #define IDC_STATE_ICON 1025
 #define IDC_HOTKEY 1036
+#define IDC_STATE_NOTE 1040
 
 // About box controls
 #define IDC_HOME_LINK 1007

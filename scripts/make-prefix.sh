@@ -5,7 +5,7 @@ source "$(dirname "$0")/wine-env.sh"
 stamp="$WINEPREFIX/.hushbar-ready"
 [ -f "$stamp" ] && exit 0
 mkdir -p "$WINEPREFIX"
-wineboot -i >/dev/null 2>&1 || true
+wine wineboot -i >/dev/null 2>&1 || true
 wineserver -w
 # A virtual desktop: without it every window destroy stalls on a display with no window
 # manager, and there is no taskbar to hold the tray icon.
@@ -26,7 +26,7 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Zones\3]
 REG
-wine regedit /S "$(winepath -w "$regfile")" >/dev/null 2>&1
+wine regedit /S "$(wine winepath -w "$regfile")" >/dev/null 2>&1
 rm -f "$regfile"
 # Debian's Wine does not find the fonts of fonts-wine by itself; dialogs would come out
 # in the wrong face and size.

@@ -5,3 +5,22 @@ export WINEPREFIX=${HUSHBAR_WINEPREFIX:-$here_root/build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
+
+# With the 32-bit loader installed too, Debian's `wine` always starts the 32-bit one, which
+# cannot run a 64-bit program in this 64-bit prefix. Take the loader that fits the program:
+# wine64 for everything but a 32-bit executable.
+hushbar_pe_is_32bit() {
+  local file=$1 offset machine
+  [ -f "$file" ] || return 1
+  offset=$(od -An -t u4 -j 60 -N 4 "$file" 2>/dev/null | tr -d ' ') || return 1
+  [ -n "$offset" ] || return 1
+  machine=$(od -An -t x2 -j $((offset + 4)) -N 2 "$file" 2>/dev/null | tr -d ' ')
+  [ "$machine" = "014c" ]
+}
+wine() {
+  if [ -x /usr/lib/wine/wine64 ] && ! hushbar_pe_is_32bit "${1:-}"; then
+    WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64 "$@"
+  else
+    command wine "$@"
+  fi
+}

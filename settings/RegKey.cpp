@@ -3,10 +3,10 @@
 #include <cstring>
 #include <vector>
 
-LONG RegKey::Create(HKEY root, const char* path, REGSAM extraAccess) {
+LONG RegKey::Create(HKEY root, const char* path, REGSAM extraAccess, DWORD* disposition) {
     HKEY hkey = nullptr;
     LONG status = ::RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, kReadWriteAccess | extraAccess,
-                                    nullptr, &hkey, nullptr);
+                                    nullptr, &hkey, disposition);
     if (status == ERROR_SUCCESS) hkey_.Reset(hkey);
     return status;
 }
@@ -49,6 +49,25 @@ LONG RegKey::QueryString(const char* name, std::string& value) const {
     LONG status = QueryString(name, buffer, size);
     if (status == ERROR_SUCCESS) value.assign(buffer, size - 1);
     return status;
+}
+
+bool RegKey::HasValue(const char* name) const {
+    return ::RegQueryValueExA(Handle(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+LONG RegKey::CountContents(DWORD& values, DWORD& subkeys) const {
+    DWORD valueCount = 0;
+    DWORD subkeyCount = 0;
+    LONG status = ::RegQueryInfoKeyA(Handle(), nullptr, nullptr, nullptr, &subkeyCount, nullptr, nullptr, &valueCount,
+                                     nullptr, nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) return status;
+    values = valueCount;
+    subkeys = subkeyCount;
+    return ERROR_SUCCESS;
+}
+
+LONG RegKey::DeleteValue(const char* name) const {
+    return ::RegDeleteValueA(Handle(), name);
 }
 
 LONG RegKey::WriteString(const char* name, const char* text) const {

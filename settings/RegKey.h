@@ -19,8 +19,9 @@ public:
     bool IsOpen() const noexcept { return hkey_.IsValid(); }
 
     // Opens the key, creating it and missing parents. `extraAccess` adds view flags such
-    // as KEY_WOW64_32KEY.
-    LONG Create(HKEY root, const char* path, REGSAM extraAccess = 0);
+    // as KEY_WOW64_32KEY. `disposition`, when given, receives REG_CREATED_NEW_KEY or
+    // REG_OPENED_EXISTING_KEY.
+    LONG Create(HKEY root, const char* path, REGSAM extraAccess = 0, DWORD* disposition = nullptr);
     // Opens an existing key; never creates.
     LONG Open(HKEY root, const char* path, REGSAM access);
     void Close() noexcept { hkey_.Reset(); }
@@ -34,8 +35,14 @@ public:
     // Convenience over QueryString with the 255-byte buffer the settings use.
     LONG QueryString(const char* name, std::string& value) const;
 
+    // True when a value of that name is stored, whatever its type.
+    bool HasValue(const char* name) const;
+    // How many values and subkeys the key holds.
+    LONG CountContents(DWORD& values, DWORD& subkeys) const;
+
     LONG WriteString(const char* name, const char* text) const;
     LONG WriteDword(const char* name, DWORD value) const;
+    LONG DeleteValue(const char* name) const;
     // Deletes a subkey of this key; `extraAccess` names the registry view (0: this one).
     LONG DeleteSubkey(const char* name, REGSAM extraAccess = 0) const;
 

@@ -69,7 +69,7 @@ TEST(DialogToolTips, EveryControlHasABalloonToolWhoseTextIsItsOwnString) {
         EXPECT_EQ("", tool.text);
     }
     // Statics without an identifier have no tool.
-    EXPECT_EQ(11, ::SendMessageA(tips, TTM_GETTOOLCOUNT, 0, 0)) << "the dialog and its ten controls";
+    EXPECT_EQ(12, ::SendMessageA(tips, TTM_GETTOOLCOUNT, 0, 0)) << "the dialog and its eleven controls";
 
     // The state icon's tip follows the state.
     dialog.tips.SetTipText(dialog.Hwnd(), IDC_STATE_ICON, "Hushbar (Disabled)");

@@ -1,6 +1,6 @@
 #include "app/MainDialog.h"
 #include "res/resource.h"
-#include "support/KeyBackup.h"
+#include "tests/support/KeyBackup.h"
 #include "win/ProgramDirectory.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "res/resource.h"
-#include "support/KeyBackup.h"
+#include "tests/support/KeyBackup.h"
 #include "support/HushbarProcess.h"
 
 #include <gtest/gtest.h>

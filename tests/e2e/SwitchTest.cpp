@@ -2,7 +2,7 @@
 #include "res/resource.h"
 #include "support/BrowserStandIn.h"
 #include "support/HushbarProcess.h"
-#include "support/KeyBackup.h"
+#include "tests/support/KeyBackup.h"
 
 #include <gtest/gtest.h>
 

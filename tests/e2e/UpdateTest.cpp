@@ -1,7 +1,7 @@
 #include "Registry.h"
 #include "res/resource.h"
 #include "support/HushbarProcess.h"
-#include "support/KeyBackup.h"
+#include "tests/support/KeyBackup.h"
 #include "support/TestHttpServer.h"
 #include "support/ZipTestFiles.h"
 
@@ -15,7 +15,8 @@ namespace {
 
 constexpr char kFlash[] = "D27CDB6E-AE6D-11cf-96B8-444553540000";
 const std::string kOldList = std::string("Header\r\n1,Flash Player,") + kFlash + ",\r\n";
-const std::string kNewList = kOldList + "1,New Player,0A0B0C0D-1111-2222-3333-777788889999,fresh\r\n";
+constexpr char kNewId[] = "0A0B0C0D-1111-2222-3333-777788889999";
+const std::string kNewList = kOldList + "1,New Player," + kNewId + ",fresh\r\n";
 
 std::string Descriptor(const char* version, const char* dataVersion) {
     return std::string("<?xml version=\"1.0\" ?>\n<hushbar version=\"") + version + "\" dataversion=\"" +
@@ -113,7 +114,7 @@ protected:
     std::unique_ptr<HushbarProcess> hushbar_;
 };
 
-TEST_F(Updating, NewerDataIsInstalledAndShownWithThePolicyWithdrawn) {
+TEST_F(Updating, NewerDataIsInstalledShownAndInForceAtOnce) {
     const std::string newDescriptor = Descriptor("2.2", "1.5");
     WriteTextFile(updateFolder_ + "latest.xml", newDescriptor);
     ZipArchiveWriter()
@@ -131,10 +132,15 @@ TEST_F(Updating, NewerDataIsInstalledAndShownWithThePolicyWithdrawn) {
     EXPECT_EQ(newDescriptor, ReadTextFile(folder_ + "latest.xml"));
     EXPECT_FALSE(FileExists(folder_ + "payload.dll")) << "only the block list and the descriptor are written";
     EXPECT_EQ(10, TreeCount()) << "the tree shows the new list";
-    // Withdrawn with the old list; applied again only by the next OK, Switch or hot key.
-    EXPECT_EQ(-1, probe::KillBit(kFlash, KEY_WOW64_64KEY));
-    ASSERT_TRUE(hushbar_->SendCommand(IDOK));
-    EXPECT_EQ(0x400, probe::KillBit(kFlash, KEY_WOW64_64KEY));
+    // Right after the success box, before any OK: the new list is in force and saved.
+    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+        EXPECT_EQ(0x400, probe::KillBit(kFlash, view));
+        EXPECT_EQ(0x400, probe::KillBit(kNewId, view)) << "the new entry is blocked";
+    }
+    EXPECT_EQ("yes", probe::String(HKEY_CURRENT_USER, probe::kSelection, kNewId));
+    hushbar_->PostCommand(ID_APP_EXIT);
+    EXPECT_EQ(57665u, hushbar_->WaitForExit());
+    EXPECT_EQ(-1, probe::KillBit(kNewId, KEY_WOW64_64KEY));
 }
 
 TEST_F(Updating, TheBuiltServerContentFindsAFreshInstallUpToDate) {

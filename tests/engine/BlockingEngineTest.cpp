@@ -1,7 +1,8 @@
 #include "engine/BlockingEngine.h"
 
 #include "tests/engine/FakeSelection.h"
-#include "support/KeyBackup.h"
+#include "tests/support/KeyBackup.h"
+#include "tests/support/ReadOnlyKey.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +13,12 @@ const std::string kZone = "Software\\Microsoft\\Windows\\CurrentVersion\\Interne
 const std::string kMain = "Software\\Microsoft\\Internet Explorer\\Main";
 const std::string kSwitch = "Software\\Corvane\\Hushbar\\SWITCH";
 const std::string kKillBits = "SOFTWARE\\Microsoft\\Internet Explorer\\ActiveX Compatibility";
+const std::string kAddons = "Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Settings";
 const char kFlash[] = "D27CDB6E-AE6D-11cf-96B8-444553540000";
 const char kIdA[] = "0E5F0A11-7E57-4E11-B1E5-00000000000A";
 const char kIdB[] = "0E5F0A11-7E57-4E11-B1E5-00000000000B";
+const char kIdC[] = "0E5F0A11-7E57-4E11-B1E5-00000000000C";
+const char kIdD[] = "0E5F0A11-7E57-4E11-B1E5-00000000000D";
 const char* const kMainValues[] = {"Display Inline Images", "Display Inline Videos", "Play_Animations",
                                    "Play_Background_Sounds"};
 const REGSAM kViews[] = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
@@ -24,25 +28,36 @@ const std::set<Category> kAllCategories = {Category::Pictures, Category::Videos,
 class BlockingEngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (KeyBackup* backup : {&zone, &main, &corvane, &killBits64, &killBits32}) ASSERT_TRUE(backup->Saved());
+        for (KeyBackup* backup : {&zone, &main, &corvane, &killBits64, &killBits32, &addons})
+            ASSERT_TRUE(backup->Saved());
         ASSERT_TRUE(KeyExists(HKEY_CURRENT_USER, kZone) && KeyExists(HKEY_CURRENT_USER, kMain));
         // Values no withdraw or apply leaves, so every write shows.
         for (const char* name : {"1400", "1402", "1C00"}) Put(HKEY_CURRENT_USER, kZone, name, 99);
         for (const char* name : kMainValues) Put(HKEY_CURRENT_USER, kMain, name, "maybe");
         // Whatever earlier programs left in this prefix, these controls start without kill bits.
-        for (const char* id : {kFlash, kIdA, kIdB})
+        for (const char* id : {kFlash, kIdA, kIdB, kIdC, kIdD}) {
             for (REGSAM view : kViews) ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, KillBit(id).c_str(), view, 0);
+            ::RegDeleteKeyA(HKEY_CURRENT_USER, Addon(id).c_str());
+        }
     }
 
     static std::string KillBit(const char* id) { return kKillBits + "\\{" + id + "}"; }
+    static std::string Addon(const char* id) { return kAddons + "\\{" + id + "}"; }
+    static std::optional<DWORD> Flags(const char* id, REGSAM view) {
+        return ReadDword(HKEY_LOCAL_MACHINE, KillBit(id), "Compatibility Flags", view);
+    }
+    static std::optional<DWORD> Record(const char* id, REGSAM view) {
+        return ReadDword(HKEY_LOCAL_MACHINE, KillBit(id), "Hushbar", view);
+    }
+    static std::optional<DWORD> UserFlags(const char* id) { return ReadDword(HKEY_CURRENT_USER, Addon(id), "Flags"); }
+    static std::optional<DWORD> UserRecord(const char* id) { return ReadDword(HKEY_CURRENT_USER, Addon(id), "Hushbar"); }
     static void PlantKillBit(const char* id) {
         for (REGSAM view : kViews) Put(HKEY_LOCAL_MACHINE, KillBit(id), "Compatibility Flags", 0x400, view);
     }
-    // In how many registry views the control's kill-bit key exists and holds the flag.
+    // In how many registry views the control's kill-bit key exists and holds the kill bit.
     static int KillBitViews(const char* id) {
         int count = 0;
-        for (REGSAM view : kViews)
-            count += ReadDword(HKEY_LOCAL_MACHINE, KillBit(id), "Compatibility Flags", view) == 0x400u;
+        for (REGSAM view : kViews) count += (Flags(id, view).value_or(0) & 0x400u) != 0;
         return count;
     }
     static std::optional<DWORD> Zone(const char* name) { return ReadDword(HKEY_CURRENT_USER, kZone, name); }
@@ -57,16 +72,20 @@ protected:
     KeyBackup corvane{HKEY_CURRENT_USER, "Software\\Corvane"};
     KeyBackup killBits64{HKEY_LOCAL_MACHINE, kKillBits, KEY_WOW64_64KEY};
     KeyBackup killBits32{HKEY_LOCAL_MACHINE, kKillBits, KEY_WOW64_32KEY};
+    KeyBackup addons{HKEY_CURRENT_USER, kAddons};
     Settings settings;
     FakeSelection selection;
 };
 
-TEST_F(BlockingEngineTest, WithdrawWritesNeutralValuesAndDeletesEveryListedKillBit) {
-    PlantKillBit(kIdA);
+TEST_F(BlockingEngineTest, WithdrawWritesNeutralValuesAndTakesOutOnlyWhatHushbarSet) {
     PlantKillBit(kIdB);
-    PlantKillBit(kFlash);
+    PlantKillBit(kFlash);  // set by someone else: listed, yet never Hushbar's to take out
     selection.Add(kIdA, true);
-    selection.Add(kFlash, false);  // listed but unchecked: its key goes all the same
+    selection.Add(kFlash, false);
+    WithdrawThenApply();
+    for (REGSAM view : kViews) EXPECT_EQ(1u, Record(kIdA, view)) << "Hushbar created the key";
+    EXPECT_EQ(1u, UserFlags(kIdA));
+    EXPECT_EQ(1u, UserRecord(kIdA));
 
     WithdrawPolicy(settings, selection);
 
@@ -74,8 +93,9 @@ TEST_F(BlockingEngineTest, WithdrawWritesNeutralValuesAndDeletesEveryListedKillB
     EXPECT_EQ(0u, Zone("1402"));
     EXPECT_EQ(0x10000u, Zone("1C00"));
     for (const char* name : kMainValues) EXPECT_EQ("yes", Main(name)) << name;
-    EXPECT_EQ(0, KillBitViews(kIdA));
-    EXPECT_EQ(0, KillBitViews(kFlash));
+    for (REGSAM view : kViews) EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, KillBit(kIdA), view));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Addon(kIdA)));
+    EXPECT_EQ(2, KillBitViews(kFlash)) << "a kill bit without our record stays";
     EXPECT_EQ(2, KillBitViews(kIdB)) << "a control that is not listed keeps its kill bit";
     EXPECT_EQ(0, settings.flashBlocked);
 }
@@ -84,6 +104,7 @@ TEST_F(BlockingEngineTest, ApplyWritesOnlyWhatIsSelectedInBothRegistryViews) {
     // The prefix must keep the two views apart, or the both-views checks prove nothing.
     Put(HKEY_LOCAL_MACHINE, KillBit(kIdB), "Compatibility Flags", 0x400, KEY_WOW64_64KEY);
     ASSERT_EQ(1, KillBitViews(kIdB));
+    ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, KillBit(kIdB).c_str(), KEY_WOW64_64KEY, 0);
     selection.scripting = ScriptingDisable;
     selection.checked = {Category::Pictures, Category::Sounds, Category::Java};
     selection.Add(kIdA, true);
@@ -101,7 +122,9 @@ TEST_F(BlockingEngineTest, ApplyWritesOnlyWhatIsSelectedInBothRegistryViews) {
     EXPECT_EQ("yes", Main("Play_Animations"));
     EXPECT_EQ("no", Main("Play_Background_Sounds"));
     EXPECT_EQ(2, KillBitViews(kIdA));
-    EXPECT_EQ(0, KillBitViews(kIdB)) << "withdrawn from both views, not set again while unchecked";
+    EXPECT_EQ(0, KillBitViews(kIdB)) << "not set while unchecked";
+    EXPECT_EQ(std::nullopt, UserFlags(kIdB));
+    EXPECT_EQ(1u, UserFlags(kIdA)) << "disabled for this user too";
     EXPECT_EQ(2, KillBitViews(kFlash));
     EXPECT_EQ(1, settings.flashBlocked);
     EXPECT_EQ(1u, settings.scriptingChoice);
@@ -192,14 +215,23 @@ TEST_F(BlockingEngineTest, FlashChoiceIsRecordedAlwaysAndAppliedOnlyWhileSwitche
     EXPECT_FALSE(selection.itemChecks[1]);
     EXPECT_EQ(2, KillBitViews(kFlash)) << "switched off: the browser's settings are not touched";
 
-    // Switched on with no tree and no list: the kill bit follows the choice all the same.
+    // Switched on with no tree and no list: the kill bit follows the choice all the same,
+    // and showing Flash never takes out a kill bit that someone else set.
     selection.built = false;
     settings.switchedOff = 0;
     ApplyFlashChoice(settings, selection);
+    EXPECT_EQ(2, KillBitViews(kFlash)) << "not Hushbar's kill bit";
+    for (REGSAM view : kViews) ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, KillBit(kFlash).c_str(), view, 0);
+    settings.flashBlocked = 1;
+    EXPECT_FALSE(ApplyFlashChoice(settings, selection).machineWideRefused);
+    EXPECT_EQ(2, KillBitViews(kFlash));
+    EXPECT_EQ(1u, UserFlags(kFlash));
+    settings.flashBlocked = 0;
+    ApplyFlashChoice(settings, selection);
     EXPECT_EQ(0, KillBitViews(kFlash));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Addon(kFlash)));
     settings.flashBlocked = 1;
     ApplyFlashChoice(settings, selection);
-    EXPECT_EQ(2, KillBitViews(kFlash));
     EXPECT_EQ("yes", ReadString(HKEY_CURRENT_USER, kSwitch, kFlash));
 }
 
@@ -225,6 +257,110 @@ TEST_F(BlockingEngineTest, ScriptingChoiceIsRecordedAlwaysAndAppliedOnlyWhileSwi
     EXPECT_EQ(1u, Zone("1400"));
     EXPECT_EQ(1u, Zone("1402"));
     EXPECT_EQ(0, selection.scriptingSets) << "no tree to update";
+}
+
+TEST_F(BlockingEngineTest, FlagsThatOthersSetSurviveEveryCommand) {
+    // kIdA: an administrator's kill bit among other flags, checked; kIdB: the same, listed
+    // unchecked; kIdC: other flags without the kill bit, checked; kIdD: a flags value that is
+    // not a number; kFlash: no key at all. The user disabled kIdA in the add-on manager.
+    for (REGSAM view : kViews) {
+        Put(HKEY_LOCAL_MACHINE, KillBit(kIdA), "Compatibility Flags", 0x00800400, view);
+        Put(HKEY_LOCAL_MACHINE, KillBit(kIdB), "Compatibility Flags", 0x00800400, view);
+        Put(HKEY_LOCAL_MACHINE, KillBit(kIdC), "Compatibility Flags", 0x00800000, view);
+    }
+    Put(HKEY_LOCAL_MACHINE, KillBit(kIdD), "Compatibility Flags", "1024");
+    Put(HKEY_CURRENT_USER, Addon(kIdA), "Flags", 1);
+    selection.Add(kIdA, true);
+    selection.Add(kIdB, false);
+    selection.Add(kIdC, true);
+    selection.Add(kIdD, true);
+    selection.Add(kFlash, true);
+
+    auto expectForeignIntact = [&](const char* when) {
+        for (REGSAM view : kViews) {
+            EXPECT_EQ(0x00800400u, Flags(kIdA, view)) << when;
+            EXPECT_EQ(std::nullopt, Record(kIdA, view)) << when;
+            EXPECT_EQ(0x00800400u, Flags(kIdB, view)) << when;
+            EXPECT_EQ(std::nullopt, Record(kIdB, view)) << when;
+        }
+        EXPECT_EQ("1024", ReadString(HKEY_LOCAL_MACHINE, KillBit(kIdD), "Compatibility Flags")) << when;
+        EXPECT_EQ(std::nullopt, Record(kIdD, KEY_WOW64_64KEY)) << when;
+        EXPECT_EQ(1u, UserFlags(kIdA)) << when << ": the user's own choice";
+        EXPECT_EQ(std::nullopt, UserRecord(kIdA)) << when;
+    };
+    auto expectBlocked = [&](const char* when) {
+        expectForeignIntact(when);
+        for (REGSAM view : kViews) {
+            EXPECT_EQ(0x00800400u, Flags(kIdC, view)) << when << ": our bit beside the others";
+            EXPECT_EQ(2u, Record(kIdC, view)) << when;
+            EXPECT_EQ(0x400u, Flags(kFlash, view)) << when;
+            EXPECT_EQ(1u, Record(kFlash, view)) << when;
+        }
+        EXPECT_EQ(1u, UserRecord(kIdC)) << when;
+        EXPECT_EQ(1u, UserFlags(kFlash)) << when;
+        EXPECT_EQ(std::nullopt, UserFlags(kIdB)) << when;
+    };
+    auto expectWithdrawn = [&](const char* when) {
+        expectForeignIntact(when);
+        for (REGSAM view : kViews) {
+            EXPECT_EQ(0x00800000u, Flags(kIdC, view)) << when;
+            EXPECT_EQ(std::nullopt, Record(kIdC, view)) << when;
+            EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, KillBit(kFlash), view)) << when;
+        }
+        for (const char* id : {kIdB, kIdC, kIdD, kFlash})
+            EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Addon(id))) << when << " " << id;
+    };
+
+    WithdrawThenApply();
+    expectBlocked("start");
+    WithdrawPolicy(settings, selection);
+    expectWithdrawn("switch off");
+    WithdrawThenApply();
+    expectBlocked("switch on");
+
+    settings.flashBlocked = 0;
+    ApplyFlashChoice(settings, selection);
+    for (REGSAM view : kViews) EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, KillBit(kFlash), view));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Addon(kFlash)));
+    EXPECT_EQ(2u, Record(kIdC, KEY_WOW64_64KEY)) << "Show Flash touches Flash alone";
+
+    // Something written into a key Hushbar created stays, with the key, after our part goes.
+    WithdrawThenApply();
+    Put(HKEY_LOCAL_MACHINE, KillBit(kFlash), "Alternate CLSID", "{0}");
+    WithdrawPolicy(settings, selection);
+    EXPECT_EQ("{0}", ReadString(HKEY_LOCAL_MACHINE, KillBit(kFlash), "Alternate CLSID"));
+    EXPECT_EQ(std::nullopt, Flags(kFlash, KEY_WOW64_64KEY));
+    EXPECT_EQ(std::nullopt, Record(kFlash, KEY_WOW64_64KEY));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, KillBit(kFlash), KEY_WOW64_32KEY));
+    ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, KillBit(kFlash).c_str(), KEY_WOW64_64KEY, 0);
+    expectWithdrawn("exit");
+}
+
+TEST_F(BlockingEngineTest, WithoutAdministratorRightsControlsAreBlockedForThisUserAndNothingIsLeft) {
+    selection.Add(kIdA, true);
+    selection.Add(kFlash, true);
+    {
+        ReadOnlyKey refuse64(HKEY_LOCAL_MACHINE, kKillBits, KEY_WOW64_64KEY);
+        ReadOnlyKey refuse32(HKEY_LOCAL_MACHINE, kKillBits, KEY_WOW64_32KEY);
+        ASSERT_TRUE(refuse64.Active() && refuse32.Active());
+
+        WithdrawPolicy(settings, selection);
+        EXPECT_TRUE(ApplyPolicy(settings, selection).machineWideRefused);
+        EXPECT_EQ(0, KillBitViews(kIdA));
+        EXPECT_EQ(1u, UserFlags(kIdA));
+        EXPECT_EQ(1u, UserFlags(kFlash));
+        EXPECT_EQ(1, settings.flashBlocked);
+
+        settings.flashBlocked = 1;
+        EXPECT_TRUE(ApplyFlashChoice(settings, selection).machineWideRefused);
+
+        WithdrawPolicy(settings, selection);
+        for (const char* id : {kIdA, kFlash}) EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Addon(id))) << id;
+    }
+    // With rights again, nothing is reported.
+    WithdrawPolicy(settings, selection);
+    EXPECT_FALSE(ApplyPolicy(settings, selection).machineWideRefused);
+    EXPECT_EQ(2, KillBitViews(kIdA));
 }
 
 }  // namespace

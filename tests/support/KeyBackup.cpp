@@ -1,4 +1,4 @@
-#include "support/KeyBackup.h"
+#include "tests/support/KeyBackup.h"
 
 #include "settings/RegKey.h"
 
@@ -75,12 +75,13 @@ UserKeysBackup::UserKeysBackup()
       run_(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"),
       main_(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main"),
       zone_(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\3"),
+      addons_(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Settings"),
       killBits64_(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Internet Explorer\\ActiveX Compatibility",
                   KEY_WOW64_64KEY),
       killBits32_(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Internet Explorer\\ActiveX Compatibility",
                   KEY_WOW64_32KEY) {}
 
 bool UserKeysBackup::Saved() const noexcept {
-    return product_.Saved() && run_.Saved() && main_.Saved() && zone_.Saved() && killBits64_.Saved() &&
-           killBits32_.Saved();
+    return product_.Saved() && run_.Saved() && main_.Saved() && zone_.Saved() && addons_.Saved() &&
+           killBits64_.Saved() && killBits32_.Saved();
 }

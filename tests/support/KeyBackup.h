@@ -34,7 +34,8 @@ private:
 };
 
 // Every key of the user's that the program writes: its own settings, the Run key, the
-// browser's display options, its Internet zone and the kill bits in both registry views.
+// browser's display options, its Internet zone, the per-user add-on flags and the kill bits
+// in both registry views.
 // Tests that run the program, in process or not, hold one for their whole length.
 class UserKeysBackup {
 public:
@@ -46,6 +47,7 @@ private:
     KeyBackup run_;
     KeyBackup main_;
     KeyBackup zone_;
+    KeyBackup addons_;
     KeyBackup killBits64_;
     KeyBackup killBits32_;
 };

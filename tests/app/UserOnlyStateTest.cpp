@@ -1,0 +1,82 @@
+// The main dialog in this process while the machine-wide keys refuse writes, as they do for
+// a standard user: the controls are blocked for this user only, and the state says so.
+#include "app/MainDialog.h"
+#include "res/resource.h"
+#include "tests/support/KeyBackup.h"
+#include "tests/support/ReadOnlyKey.h"
+#include "win/ProgramDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr char kFlash[] = "D27CDB6E-AE6D-11cf-96B8-444553540000";
+constexpr char kKillBits[] = "SOFTWARE\\Microsoft\\Internet Explorer\\ActiveX Compatibility";
+constexpr char kAddon[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Settings\\{D27CDB6E-AE6D-11cf-96B8-444553540000}";
+constexpr char kTipOn[] = "Hushbar : Blocking Multimedia Ads and Spyware";
+
+class UserOnlyState : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(product_.Saved() && run_.Saved() && addons_.Saved());
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Corvane\\Hushbar");
+        for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
+            ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, (std::string(kKillBits) + "\\{" + kFlash + "}").c_str(), view, 0);
+        listPath_ = ProgramDirectory() + "objects.dll";
+        std::ofstream(listPath_, std::ios::binary) << "Header\r\n1,Flash Player," << kFlash << ",\r\n";
+    }
+    void TearDown() override {
+        dialog_.reset();
+        ::DeleteFileA(listPath_.c_str());
+    }
+    void Open() {
+        dialog_ = std::make_unique<MainDialog>();
+        ASSERT_TRUE(dialog_->Create(::GetModuleHandleA(nullptr)));
+    }
+    bool NoteShown() const { return ::IsWindowVisible(::GetDlgItem(dialog_->Hwnd(), IDC_STATE_NOTE)) != FALSE; }
+    void Command(UINT id) { ::SendMessageA(dialog_->Hwnd(), WM_COMMAND, id, 0); }
+
+    KeyBackup product_{HKEY_CURRENT_USER, "Software\\Corvane"};
+    KeyBackup run_{HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"};
+    KeyBackup addons_{HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Settings"};
+    std::string listPath_;
+    std::unique_ptr<MainDialog> dialog_;
+};
+
+TEST_F(UserOnlyState, TheTipAndTheDialogSayWhenActiveXIsBlockedForThisUserOnly) {
+    {
+        ReadOnlyKey refuse64(HKEY_LOCAL_MACHINE, kKillBits, KEY_WOW64_64KEY);
+        ReadOnlyKey refuse32(HKEY_LOCAL_MACHINE, kKillBits, KEY_WOW64_32KEY);
+        ASSERT_TRUE(refuse64.Active() && refuse32.Active());
+        Open();
+        ::ShowWindow(dialog_->Hwnd(), SW_SHOW);
+        EXPECT_TRUE(dialog_->MachineWideRefused());
+        EXPECT_STREQ("Hushbar : ON - ActiveX blocked for this user only (no administrator rights)",
+                     dialog_->Tray().Tip());
+        EXPECT_TRUE(NoteShown());
+
+        Command(IDC_SWITCH);
+        EXPECT_STREQ("Hushbar (Disabled)", dialog_->Tray().Tip());
+        EXPECT_FALSE(NoteShown());
+
+        // "Block Flash" from the tray while off changes nothing; once on again it is refused.
+        Command(ID_BLOCK_FLASH);
+        Command(IDC_SWITCH);
+        EXPECT_TRUE(NoteShown());
+    }
+    // Rights again: the next apply blocks machine-wide and the words go.
+    Command(IDOK);
+    EXPECT_FALSE(dialog_->MachineWideRefused());
+    EXPECT_STREQ(kTipOn, dialog_->Tray().Tip());
+    EXPECT_FALSE(NoteShown());
+    Command(IDC_SWITCH);  // off: everything of ours is taken out
+    HKEY hkey = nullptr;
+    EXPECT_NE(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CURRENT_USER, kAddon, 0, KEY_READ, &hkey)) << "nothing of ours left";
+    if (hkey) ::RegCloseKey(hkey);
+}
+
+}  // namespace
