@@ -67,7 +67,9 @@ const MessageEntry<MainDialog> MainDialog::kMessageTable[] = {
     OnCommand(ID_SHOW_FLASH, &MainDialog::OnShowFlash),
     OnCommand(ID_APP_ABOUT, &MainDialog::OnAbout),
     OnCommand(ID_APP_EXIT, &MainDialog::OnExit),
-    OnMessage(kTrayCallbackMessage, &MainDialog::OnTrayNotify),
+    OnEvent(kTrayCallbackMessage, kTrayIconId, WM_RBUTTONDOWN, &MainDialog::ShowTrayMenu),
+    OnEvent(kTrayCallbackMessage, kTrayIconId, WM_LBUTTONDOWN, &MainDialog::ToggleState),
+    OnEvent(kTrayCallbackMessage, kTrayIconId, WM_LBUTTONDBLCLK, &MainDialog::ShowMainWindow),
 };
 
 MainDialog::MainDialog() = default;
@@ -270,24 +272,6 @@ void MainDialog::OnAbout() {
 
 bool MainDialog::OnHotKey(MessageArgs&) {
     ToggleState();
-    return true;
-}
-
-bool MainDialog::OnTrayNotify(MessageArgs& args) {
-    if (args.wParam != kTrayIconId) return true;
-    switch (static_cast<UINT>(args.lParam)) {
-    case WM_RBUTTONDOWN:
-        ShowTrayMenu();
-        break;
-    case WM_LBUTTONDOWN:
-        ToggleState();
-        break;
-    case WM_LBUTTONDBLCLK:
-        ShowMainWindow();
-        break;
-    default:
-        break;
-    }
     return true;
 }
 

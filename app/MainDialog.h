@@ -41,7 +41,6 @@ private:
 
     bool OnInitDialog(MessageArgs& args);
     bool OnHotKey(MessageArgs& args);
-    bool OnTrayNotify(MessageArgs& args);
     void OnApplyAndHide();
     void OnHotkeyBox();
     void OnUpdate();
