@@ -40,6 +40,8 @@ public:
     COLORREF VisitedColour() const noexcept { return visitedColour_; }
     const RECT& LinkRect() const noexcept { return linkRect_; }
     HWND ToolTipWindow() const noexcept { return toolTip_; }
+    HCURSOR Cursor() const noexcept { return cursor_.Get(); }
+    HFONT LinkFont() const noexcept { return linkFont_.Get(); }
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -59,7 +61,11 @@ private:
     bool OnGetFont(MessageArgs& args);
     bool OnUpdateUiState(MessageArgs& args);
     bool OnPaint(MessageArgs& args);
+    bool OnDpiChanged(MessageArgs& args);
 
+    void MakeCursor();
+    void MakeLinkFont();
+    void SizeToLabel();
     void ComputeLinkRect();
     void AddTargetTool();
     void Paint(HDC hdc);
