@@ -13,7 +13,7 @@
 
 class UpdateDialog;
 
-class MainDialog : public Dialog, public MessageFilter, public IdleHandler {
+class MainDialog : public Dialog, public MessageFilter {
 public:
     MainDialog();
     ~MainDialog() override;
@@ -23,7 +23,6 @@ public:
     ::Settings& Settings() noexcept { return settings_; }
 
     bool PreTranslateMessage(MSG& message) override;
-    bool OnIdle(int idleCount) override;
 
     void ApplyAll();
     void ToggleState();
@@ -42,7 +41,6 @@ private:
 
     bool OnInitDialog(MessageArgs& args);
     bool OnHotKey(MessageArgs& args);
-    bool OnTrayNotify(MessageArgs& args);
     bool OnDpiChanged(MessageArgs& args);
     void OnApplyAndHide();
     void OnHotkeyBox();

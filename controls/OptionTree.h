@@ -49,7 +49,7 @@ protected:
 
 private:
     struct Colours {
-        COLORREF windowText, window, highlightText, highlight, greyText, buttonFace;
+        COLORREF windowText, window, greyText, buttonFace;
     };
 
     bool OnReflectedNotify(MessageArgs& args);
@@ -100,7 +100,6 @@ private:
     bool clickFlag_ = false;
     bool destroying_ = false;
     unsigned optionWord_ = 0;
-    int minimumValueLeft_ = 0;
     POINT lastMouse_{0, 0};
     bool haveMouse_ = false;
 };

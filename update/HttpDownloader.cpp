@@ -45,7 +45,6 @@ HttpDownloader::~HttpDownloader() {
     Abort();
     Join();
     CloseInternetHandles();
-    if (abortEvent_ != nullptr) CloseHandle(abortEvent_);
 }
 
 void HttpDownloader::ClearCallbacks() noexcept {
@@ -70,18 +69,18 @@ int HttpDownloader::RunNow() {
 }
 
 void HttpDownloader::Abort() noexcept {
-    if (abortEvent_ != nullptr) SetEvent(abortEvent_);
+    SetEvent(abortEvent_.Get());
 }
 
 bool HttpDownloader::AbortRequested() const noexcept {
-    return abortEvent_ != nullptr && WaitForSingleObject(abortEvent_, 0) == WAIT_OBJECT_0;
+    return WaitForSingleObject(abortEvent_.Get(), 0) == WAIT_OBJECT_0;
 }
 
 void HttpDownloader::CloseInternetHandles() noexcept {
-    for (HINTERNET* handle : {&request_, &connection_, &root_}) {
-        if (*handle != nullptr) InternetCloseHandle(*handle);
-        *handle = nullptr;
-    }
+    // Children before the session they belong to.
+    request_.Reset();
+    connection_.Reset();
+    root_.Reset();
 }
 
 void CALLBACK HttpDownloader::OnInternetStatus(HINTERNET handle, DWORD_PTR context,
@@ -94,7 +93,7 @@ void CALLBACK HttpDownloader::OnInternetStatus(HINTERNET handle, DWORD_PTR conte
 }
 
 DownloadResult HttpDownloader::Transfer() {
-    if (abortEvent_ != nullptr) ResetEvent(abortEvent_);
+    ResetEvent(abortEvent_.Get());
 
     if (!SplitUrl(url_, urlParts_)) {
         // "host/path" without a scheme: read it as HTTP, and keep the longer text.
@@ -146,24 +145,24 @@ bool HttpDownloader::MayWaitAgain(DownloadResult failure, DWORD callStartTick, D
 DownloadResult HttpDownloader::OpenSession() {
     switch (proxyMode_) {
     case kProxySystem:
-        root_ = InternetOpenA(userAgent_.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
-                              nullptr, 0);
+        root_.Reset(InternetOpenA(userAgent_.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
+                                  nullptr, 0));
         break;
     case kProxyDirect:
-        root_ = InternetOpenA(userAgent_.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr,
-                              0);
+        root_.Reset(InternetOpenA(userAgent_.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr,
+                                  0));
         break;
     case kProxyNamed:
-        root_ = InternetOpenA(userAgent_.c_str(), INTERNET_OPEN_TYPE_PROXY, proxyList_.c_str(),
-                              nullptr, 0);
+        root_.Reset(InternetOpenA(userAgent_.c_str(), INTERNET_OPEN_TYPE_PROXY, proxyList_.c_str(),
+                                  nullptr, 0));
         break;
     default:
         break;
     }
-    if (root_ == nullptr) return kDownloadNoInternet;
+    if (!root_) return kDownloadNoInternet;
     if (AbortRequested()) return kDownloadAborted;
 
-    if (InternetSetStatusCallbackA(root_, &OnInternetStatus) == INTERNET_INVALID_STATUS_CALLBACK)
+    if (InternetSetStatusCallbackA(root_.Get(), &OnInternetStatus) == INTERNET_INVALID_STATUS_CALLBACK)
         return kDownloadNoInternet;
     if (AbortRequested()) return kDownloadAborted;
     return kDownloadSucceeded;
@@ -173,27 +172,27 @@ DownloadResult HttpDownloader::OpenRequest() {
     const auto context = reinterpret_cast<DWORD_PTR>(this);
     // Whatever the scheme, the transfer speaks HTTP; no user name means none at all, not
     // an empty one.
-    connection_ = InternetConnectA(
-        root_, urlParts_.host.c_str(), urlParts_.port,
+    connection_.Reset(InternetConnectA(
+        root_.Get(), urlParts_.host.c_str(), urlParts_.port,
         urlParts_.userName.empty() ? nullptr : urlParts_.userName.c_str(),
         urlParts_.userName.empty() ? nullptr : urlParts_.password.c_str(),
-        INTERNET_SERVICE_HTTP, 0, context);
-    if (connection_ == nullptr) return kDownloadConnectFailed;
+        INTERNET_SERVICE_HTTP, 0, context));
+    if (!connection_) return kDownloadConnectFailed;
     if (AbortRequested()) return kDownloadAborted;
 
     const char* acceptTypes[] = {"*/*", nullptr};
     const DWORD flags = urlParts_.scheme == kSchemeHttps ? kSecureFlags : kPlainFlags;
     const char* object = urlParts_.path.empty() ? "/" : urlParts_.path.c_str();
-    request_ = HttpOpenRequestA(connection_, nullptr, object, "HTTP/1.1", nullptr, acceptTypes,
-                                flags, context);
-    if (request_ == nullptr) return kDownloadConnectFailed;
+    request_.Reset(HttpOpenRequestA(connection_.Get(), nullptr, object, "HTTP/1.1", nullptr, acceptTypes,
+                                    flags, context));
+    if (!request_) return kDownloadConnectFailed;
     // Blocking calls return after this long at the latest, so the abort event and the
     // time limits are looked at while a server keeps us waiting. Only the request
     // handle's time-outs cut a wait short.
     DWORD poll = kPollMs;
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
                          INTERNET_OPTION_RECEIVE_TIMEOUT})
-        InternetSetOptionA(request_, option, &poll, sizeof poll);
+        InternetSetOptionA(request_.Get(), option, &poll, sizeof poll);
     if (AbortRequested()) return kDownloadAborted;
     return kDownloadSucceeded;
 }
@@ -201,19 +200,17 @@ DownloadResult HttpDownloader::OpenRequest() {
 DownloadResult HttpDownloader::FollowRedirect() {
     char location[UrlParts::kMaxPath + UrlParts::kMaxHost + 64];
     DWORD size = sizeof location;
-    if (!HttpQueryInfoA(request_, HTTP_QUERY_LOCATION, location, &size, nullptr))
+    if (!HttpQueryInfoA(request_.Get(), HTTP_QUERY_LOCATION, location, &size, nullptr))
         return kDownloadHttpError;
     std::string target;
     UrlParts parts;
     if (!ResolveRedirect(url_, std::string(location, size), target) || !SplitUrl(target, parts))
         return kDownloadHttpError;
     // The library follows none itself, so the status it would report is ours to give.
-    statusCallback_(request_, INTERNET_STATUS_REDIRECT, const_cast<char*>(target.c_str()),
+    statusCallback_(request_.Get(), INTERNET_STATUS_REDIRECT, const_cast<char*>(target.c_str()),
                     static_cast<DWORD>(target.size() + 1));
-    for (HINTERNET* handle : {&request_, &connection_}) {
-        InternetCloseHandle(*handle);
-        *handle = nullptr;
-    }
+    request_.Reset();
+    connection_.Reset();
     url_ = target;
     urlParts_ = parts;
     return AbortRequested() ? kDownloadAborted : kDownloadSucceeded;
@@ -229,7 +226,7 @@ DownloadResult HttpDownloader::SendUntilAnswered(DWORD& statusCode) {
         }
         for (;;) {
             const DWORD callStart = GetTickCount();
-            if (HttpSendRequestA(request_, rangeLength > 0 ? range : nullptr, static_cast<DWORD>(rangeLength),
+            if (HttpSendRequestA(request_.Get(), rangeLength > 0 ? range : nullptr, static_cast<DWORD>(rangeLength),
                                  nullptr, 0))
                 break;
             DownloadResult ending;
@@ -239,7 +236,7 @@ DownloadResult HttpDownloader::SendUntilAnswered(DWORD& statusCode) {
 
         statusCode = 0;
         DWORD size = sizeof statusCode;
-        if (!HttpQueryInfoA(request_, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER,
+        if (!HttpQueryInfoA(request_.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER,
                             &statusCode, &size, nullptr))
             return kDownloadNoStatus;
 
@@ -278,7 +275,7 @@ DownloadResult HttpDownloader::Authenticate(DWORD statusCode, bool& sendAgain) {
     for (DWORD drained = 0;;) {
         DWORD got = 0;
         const DWORD callStart = GetTickCount();
-        if (!InternetReadFile(request_, drain, sizeof drain, &got)) {
+        if (!InternetReadFile(request_.Get(), drain, sizeof drain, &got)) {
             DownloadResult ending;
             if (MayWaitAgain(kDownloadReadFailed, callStart, ending)) continue;
             if (ending == kDownloadAborted || ending == kDownloadTimedOut) return ending;
@@ -293,15 +290,15 @@ DownloadResult HttpDownloader::Authenticate(DWORD statusCode, bool& sendAgain) {
 
     const bool fromProxy = statusCode == HTTP_STATUS_PROXY_AUTH_REQ;
     if (fromProxy && !proxyUserName_.empty()) {
-        SetTextOption(request_, INTERNET_OPTION_PROXY_USERNAME, proxyUserName_);
-        SetTextOption(request_, INTERNET_OPTION_PROXY_PASSWORD, proxyPassword_);
+        SetTextOption(request_.Get(), INTERNET_OPTION_PROXY_USERNAME, proxyUserName_);
+        SetTextOption(request_.Get(), INTERNET_OPTION_PROXY_PASSWORD, proxyPassword_);
         sendAgain = true;
     } else if (!fromProxy && !urlParts_.userName.empty()) {
-        SetTextOption(request_, INTERNET_OPTION_USERNAME, urlParts_.userName);
-        SetTextOption(request_, INTERNET_OPTION_PASSWORD, urlParts_.password);
+        SetTextOption(request_.Get(), INTERNET_OPTION_USERNAME, urlParts_.userName);
+        SetTextOption(request_.Get(), INTERNET_OPTION_PASSWORD, urlParts_.password);
         sendAgain = true;
     } else if (fromProxy ? promptForProxyCredentials_ : promptForServerCredentials_) {
-        DWORD answer = InternetErrorDlg(nullptr, request_, ERROR_INTERNET_INCORRECT_PASSWORD,
+        DWORD answer = InternetErrorDlg(nullptr, request_.Get(), ERROR_INTERNET_INCORRECT_PASSWORD,
                                         kCredentialPromptFlags, nullptr);
         sendAgain = answer == ERROR_INTERNET_FORCE_RETRY;
     }
@@ -311,7 +308,7 @@ DownloadResult HttpDownloader::Authenticate(DWORD statusCode, bool& sendAgain) {
 DownloadResult HttpDownloader::ReadBody(TempDownloadFile& file) {
     DWORD contentLength = 0;
     DWORD size = sizeof contentLength;
-    const bool lengthKnown = HttpQueryInfoA(request_,
+    const bool lengthKnown = HttpQueryInfoA(request_.Get(),
                                             HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
                                             &contentLength, &size, nullptr) != FALSE;
     if (!lengthKnown) contentLength = 0;
@@ -327,7 +324,7 @@ DownloadResult HttpDownloader::ReadBody(TempDownloadFile& file) {
         // slow server's bytes, and a Cancel, waiting with it.
         DWORD available = 0;
         DWORD callStart = GetTickCount();
-        if (!InternetQueryDataAvailable(request_, &available, 0, 0)) {
+        if (!InternetQueryDataAvailable(request_.Get(), &available, 0, 0)) {
             DownloadResult ending;
             if (MayWaitAgain(kDownloadReadFailed, callStart, ending)) continue;
             return ending;
@@ -340,12 +337,12 @@ DownloadResult HttpDownloader::ReadBody(TempDownloadFile& file) {
             read.dwStructSize = sizeof read;
             read.lpvBuffer = buffer.data();
             read.dwBufferLength = kReadBlock;
-            if (InternetReadFileExA(request_, &read, IRF_NO_WAIT, 0)) got = read.dwBufferLength;
+            if (InternetReadFileExA(request_.Get(), &read, IRF_NO_WAIT, 0)) got = read.dwBufferLength;
         }
         if (got == 0) {
             const DWORD want = available == 0 ? kReadBlock : std::min(available, kReadBlock);
             callStart = GetTickCount();
-            if (!InternetReadFile(request_, buffer.data(), want, &got)) {
+            if (!InternetReadFile(request_.Get(), buffer.data(), want, &got)) {
                 DownloadResult ending;
                 if (MayWaitAgain(kDownloadReadFailed, callStart, ending)) continue;
                 return ending;
@@ -373,8 +370,8 @@ DownloadResult HttpDownloader::ReadBody(TempDownloadFile& file) {
             wait = std::min(wait, static_cast<double>(INFINITE - 1));
             // Waiting on the abort event rather than sleeping keeps Cancel prompt under a
             // low limit.
-            if (wait >= 1.0 && abortEvent_ != nullptr &&
-                WaitForSingleObject(abortEvent_, static_cast<DWORD>(wait)) == WAIT_OBJECT_0)
+            if (wait >= 1.0 && abortEvent_ &&
+                WaitForSingleObject(abortEvent_.Get(), static_cast<DWORD>(wait)) == WAIT_OBJECT_0)
                 return kDownloadAborted;
         }
 

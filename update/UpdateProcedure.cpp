@@ -3,7 +3,7 @@
 // the package and unpack the new block list into the program directory.
 #include "update/UpdateDialog.h"
 
-#include "app/ProductInfo.h"
+#include "res/ProductInfo.h"
 #include "res/resource.h"
 #include "update/PackageContent.h"
 #include "update/UpdateDescriptor.h"
@@ -11,9 +11,9 @@
 #include "update/ZipExtractor.h"
 #include "win/ProgramDirectory.h"
 #include "win/ResourceString.h"
+#include "win/ShellOpen.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <cstdint>
 #include <list>
@@ -22,7 +22,6 @@
 namespace {
 
 constexpr char kDescriptorName[] = "latest.xml";
-constexpr char kBlockListName[] = "objects.dll";
 constexpr char kPackageName[] = "update.zip";
 constexpr char kSignatureSuffix[] = ".sig";
 constexpr char kSignatureName[] = "latest.xml.sig";
@@ -47,7 +46,7 @@ bool PackageLooksSound(ZipExtractor& zip) {
     ArchiveEntryInfo entry;
     for (bool more = zip.GoToFirst(); more; more = zip.GoToNext()) {
         if (!zip.GetCurrentEntryInfo(entry) || !IsSafeEntryName(entry.name)) return false;
-        if (IsFileNamed(entry, kBlockListName)) hasBlockList = true;
+        if (IsFileNamed(entry, kBlockListFileName)) hasBlockList = true;
     }
     return hasBlockList;
 }
@@ -272,7 +271,7 @@ UpdateDialog::Install UpdateDialog::InstallPackage(const std::string& packagePat
     TemporaryFiles temporaries;
     std::string& list = temporaries.Add();
     std::string& descriptor = temporaries.Add();
-    const bool unpacked = UnpackToTemporary(zip, kBlockListName, kMaxBlockListBytes, programDirectory_, list) &&
+    const bool unpacked = UnpackToTemporary(zip, kBlockListFileName, kMaxBlockListBytes, programDirectory_, list) &&
                           UnpackToTemporary(zip, kDescriptorName, kMaxDescriptorBytes, programDirectory_, descriptor);
     if (cancelRequested_) return Install::Stopped;
     if (!unpacked) return Install::Invalid;
@@ -289,7 +288,7 @@ UpdateDialog::Install UpdateDialog::InstallPackage(const std::string& packagePat
     // The list goes first, so a package that breaks half-way never leaves a descriptor
     // claiming data that did not arrive.
     const UINT move = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-    if (!::MoveFileExA(list.c_str(), (programDirectory_ + kBlockListName).c_str(), move)) return Install::Invalid;
+    if (!::MoveFileExA(list.c_str(), (programDirectory_ + kBlockListFileName).c_str(), move)) return Install::Invalid;
     temporaries.Forget(list);
     if (!::MoveFileExA(descriptor.c_str(), DescriptorPath().c_str(), move)) return Install::Invalid;
     temporaries.Forget(descriptor);
@@ -304,12 +303,7 @@ void UpdateDialog::Finish(int result, UINT messageId, UINT icon, bool openProduc
         openProductPage = false;
     }
     if (messageId) ::MessageBoxA(Hwnd(), LoadResourceString(messageId).c_str(), kCaption, MB_OK | icon);
-    if (openProductPage && !cancelRequested_) {
-        if (openPage_)
-            openPage_(product::kHomePage);
-        else
-            ::ShellExecuteA(nullptr, "open", product::kHomePage, nullptr, nullptr, SW_SHOWNORMAL);
-    }
+    if (openProductPage) OpenWithShell(product::kHomePage);
     // The dialog ends itself on its own thread once it sees this.
     if (!::PostMessageA(Hwnd(), kEndUpdateMessage, static_cast<WPARAM>(result), 0)) ::EndDialog(Hwnd(), result);
 }

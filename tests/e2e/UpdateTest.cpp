@@ -1,6 +1,7 @@
 #include "Registry.h"
 #include "res/resource.h"
 #include "support/HushbarProcess.h"
+#include "tests/support/KeyBackup.h"
 #include "support/TestHttpServer.h"
 #include "support/UpdateSigning.h"
 #include "support/ZipTestFiles.h"
@@ -63,6 +64,7 @@ HWND WaitForUpdateDialog(DWORD processId, DWORD timeoutMs = 10000) {
 class Updating : public ::testing::Test {
 protected:
     void SetUp() override {
+        ASSERT_TRUE(keep_.Saved());
         ForgetHushbarSettings();
         updateFolder_ = content_ / "hushbar\\update\\";
         ::CreateDirectoryA((content_ / "hushbar").c_str(), nullptr);
@@ -108,6 +110,7 @@ protected:
             ::SendMessageA(::GetDlgItem(hushbar_->MainWindow(), IDC_BLOCK_TREE), TVM_GETCOUNT, 0, 0));
     }
 
+    UserKeysBackup keep_;
     ScratchFolder content_{"e2e-server"};
     std::string updateFolder_;
     std::string folder_ = MakeProgramFolder(kOldList);

@@ -8,6 +8,7 @@
 #include "support/TestHttpServer.h"
 #include "support/UpdateSigning.h"
 #include "win/ResourceString.h"
+#include "win/ShellOpen.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -19,6 +20,33 @@
 #include <thread>
 
 namespace {
+
+// Stands in for the shell while it lives, keeping the pages the update asked to open.
+class PageRecorder {
+public:
+    explicit PageRecorder(std::vector<std::string>& pages) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pages_ = &pages;
+        previous_ = SetShellOpenerForTesting(&Record);
+    }
+    ~PageRecorder() {
+        SetShellOpenerForTesting(previous_);
+        std::lock_guard<std::mutex> lock(mutex_);
+        pages_ = nullptr;
+    }
+    PageRecorder(const PageRecorder&) = delete;
+    PageRecorder& operator=(const PageRecorder&) = delete;
+
+private:
+    static bool Record(const char* target) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (pages_) pages_->push_back(target);
+        return true;
+    }
+    static inline std::mutex mutex_;
+    static inline std::vector<std::string>* pages_ = nullptr;
+    ShellOpener previous_ = nullptr;
+};
 
 struct SeenBox {
     std::string text;
@@ -178,15 +206,11 @@ protected:
 
     Outcome RunUpdateAt(const std::string& baseUrl, bool cancelMidTransfer, DWORD cancelAfterMs = 0) {
         Outcome outcome;
-        std::mutex pagesMutex;
+        PageRecorder pages(outcome.pagesOpened);
         UpdateDialog dialog;
         dialog.SetProgramDirectory(programDirectory_.empty() ? program_.Path() : programDirectory_);
         dialog.SetTransferTimeouts(stallMs_, 60000);
         if (!baseUrl.empty()) dialog.SetUpdateBaseUrl(baseUrl);
-        dialog.SetPageOpener([&](const char* url) {
-            std::lock_guard<std::mutex> lock(pagesMutex);
-            outcome.pagesOpened.push_back(url);
-        });
         {
             UpdateWatcher watcher(cancelMidTransfer, cancelAfterMs);
             outcome.result = dialog.Run(nullptr);
