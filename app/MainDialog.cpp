@@ -197,8 +197,9 @@ void MainDialog::ApplyAll() {
     else
         ::EnableWindow(hotkeyControl_, FALSE);
 
-    WithdrawPolicy(settings_, blockTree_);
-    machineWideRefused_ = !settings_.switchedOff && ApplyPolicy(settings_, blockTree_).machineWideRefused;
+    machineWideRefused_ =
+        EnforcePolicy(settings_, blockTree_, settings_.switchedOff ? PolicyMode::Withdrawn : PolicyMode::Blocking)
+            .machineWideRefused;
     if (settings_.startWithWindows)
         SetStartupEntry(kStartupValueName);
     else

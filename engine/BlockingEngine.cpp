@@ -6,6 +6,8 @@
 #include "settings/SettingsStore.h"
 
 #include <iterator>
+#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -91,6 +93,54 @@ private:
     RegKey user_;
 };
 
+// One kill-bit key name per control, in list order, and whether it must block.
+struct ControlKey {
+    std::string name;
+    bool wanted;
+};
+
+// Key names ignore case, so entries that differ only in case share one key.
+std::string FoldedKeyName(std::string name) {
+    if (!name.empty()) ::CharUpperBuffA(name.data(), static_cast<DWORD>(name.size()));
+    return name;
+}
+
+std::vector<ControlKey> ControlKeys(const Selection& selection, bool blocking) {
+    std::vector<ControlKey> keys;
+    std::unordered_map<std::string, std::size_t> seen;
+    const BlockList& items = selection.Items();
+    keys.reserve(items.size());
+    seen.reserve(items.size());
+    for (const BlockItem& item : items) {
+        std::string name = KillBitKeyName(item.classId);
+        const bool wanted = blocking && selection.IsChecked(item);
+        auto [at, added] = seen.emplace(FoldedKeyName(name), keys.size());
+        if (added)
+            keys.push_back(ControlKey{std::move(name), wanted});
+        else if (wanted)
+            keys[at->second].wanted = true;
+    }
+    return keys;
+}
+
+// Brings every key below one parent to its end state. The parent is created only when
+// something is to be set, as a step-by-step apply would; answers the first refusal of a
+// wanted flag.
+LONG PutFlagsInForce(HKEY root, const char* parentPath, REGSAM view, const OwnedFlag& flag,
+                     const std::vector<ControlKey>& keys, bool anyWanted) {
+    RegKey parent;
+    LONG status = anyWanted ? parent.Create(root, parentPath, view)
+                            : parent.Open(root, parentPath, RegKey::kReadWriteAccess | view);
+    if (status != ERROR_SUCCESS) return anyWanted ? status : ERROR_SUCCESS;
+    LONG refused = ERROR_SUCCESS;
+    for (const ControlKey& key : keys) {
+        status = PutOwnedFlagInForce(parent, key.name, flag, view, key.wanted);
+        // A flags value that is not a number was left alone on purpose.
+        if (status != ERROR_SUCCESS && status != ERROR_INVALID_DATA && refused == ERROR_SUCCESS) refused = status;
+    }
+    return refused;
+}
+
 template <class Write>
 void WithSelectionKey(Write write) {
     RegKey key;
@@ -105,14 +155,43 @@ void WriteScriptingPolicy(std::uint32_t choice) {
 
 }  // namespace
 
-void WithdrawPolicy(Settings& settings, const Selection& selection) {
-    for (const PolicyTarget& target : kPolicyTargets) WriteTarget(target, target.neutral);
-
-    ControlFlagParents parents(ControlFlagParents::Purpose::Clear);
-    for (const BlockItem& item : selection.Items()) {
-        if (IsFlashClassId(item.classId)) settings.flashBlocked = 0;
-        parents.Clear(item.classId);
+PolicyReport EnforcePolicy(Settings& settings, const Selection& selection, PolicyMode mode) {
+    const bool blocking = mode == PolicyMode::Blocking;
+    const std::uint32_t choice = selection.ScriptingIndex();
+    for (const PolicyTarget& target : kPolicyTargets) {
+        if (!blocking)
+            WriteTarget(target, target.neutral);
+        else if (target.trigger == PolicyTrigger::ScriptingChoice)
+            WriteTarget(target, PolicyData{ScriptingPolicyValue(choice), nullptr});
+        else
+            WriteTarget(target, selection.IsChecked(target.category) ? target.blocking : target.neutral);
     }
+    if (blocking) settings.scriptingChoice = choice;
+
+    // A listed Flash entry says whether Flash is blocked; without one the setting stays.
+    bool flashListed = false;
+    bool flashChecked = false;
+    for (const BlockItem& item : selection.Items()) {
+        if (!IsFlashClassId(item.classId)) continue;
+        flashListed = true;
+        if (blocking && selection.IsChecked(item)) flashChecked = true;
+    }
+    if (flashListed) settings.flashBlocked = flashChecked ? 1 : 0;
+
+    PolicyReport report;
+    const std::vector<ControlKey> keys = ControlKeys(selection, blocking);
+    if (keys.empty()) return report;
+    bool anyWanted = false;
+    for (const ControlKey& key : keys) anyWanted = anyWanted || key.wanted;
+    for (REGSAM view : kKillBitViews)
+        if (PutFlagsInForce(HKEY_LOCAL_MACHINE, kKillBitParentPath, view, kKillBit, keys, anyWanted) != ERROR_SUCCESS)
+            report.machineWideRefused = true;
+    PutFlagsInForce(HKEY_CURRENT_USER, kAddonSettingsPath, 0, kAddonDisabled, keys, anyWanted);
+    return report;
+}
+
+void WithdrawPolicy(Settings& settings, const Selection& selection) {
+    EnforcePolicy(settings, selection, PolicyMode::Withdrawn);
 }
 
 PolicyReport ApplyPolicy(Settings& settings, const Selection& selection) {

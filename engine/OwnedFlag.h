@@ -17,6 +17,12 @@ struct OwnedFlag {
 // and was left alone.
 LONG SetOwnedFlag(const RegKey& parent, const std::string& subkey, const OwnedFlag& flag, REGSAM view);
 
+// Brings `parent`\`subkey` to the state that ClearOwnedFlag and then, when `wanted`,
+// SetOwnedFlag would leave, reading the key once and writing only what differs. Answers as
+// SetOwnedFlag does when `wanted`, and ERROR_SUCCESS otherwise.
+LONG PutOwnedFlagInForce(const RegKey& parent, const std::string& subkey, const OwnedFlag& flag, REGSAM view,
+                         bool wanted);
+
 // Takes out what our record in `parent`\`subkey` says we set; a key without our record is
 // not touched.
 void ClearOwnedFlag(const RegKey& parent, const std::string& subkey, const OwnedFlag& flag, REGSAM view);
