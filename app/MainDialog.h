@@ -6,6 +6,7 @@
 #include "app/MessageLoop.h"
 #include "app/TrayIcon.h"
 #include "blocklist/BlockTree.h"
+#include "blocklist/SelectionModel.h"
 #include "controls/HoverButton.h"
 #include "settings/Settings.h"
 #include "win/Dialog.h"
@@ -32,6 +33,9 @@ public:
     void RefreshStateDisplay();
 
     const TrayIcon& Tray() const noexcept { return trayIcon_; }
+    // The block list and selection the commands work on, and the tree that shows them.
+    const SelectionModel& Selection() const noexcept { return selection_; }
+    const BlockTree& Tree() const noexcept { return blockTree_; }
     bool MachineWideRefused() const noexcept { return machineWideRefused_; }
 
 protected:
@@ -43,6 +47,7 @@ private:
     bool OnInitDialog(MessageArgs& args);
     bool OnHotKey(MessageArgs& args);
     bool OnTrayNotify(MessageArgs& args);
+    bool OnShowWindow(MessageArgs& args);
     void OnApplyAndHide();
     void OnHotkeyBox();
     void OnUpdate();
@@ -54,8 +59,9 @@ private:
     void OnAbout();
     void OnExit();
 
-    void BuildBlockTree();
-    void ClearBlockTree();
+    void LoadSelection();
+    void TakeTreeEdits();
+    void ShowSelectionChange();
     void ReadCheckBoxes();
     void WriteCheckBoxes();
     void RegisterHotKeyFromControl();
@@ -69,6 +75,7 @@ private:
     HINSTANCE instance_ = nullptr;
     DialogToolTips toolTips_;
     UniqueImageList treeImages_;
+    SelectionModel selection_;
     BlockTree blockTree_;
     TrayIcon trayIcon_;
     HWND hotkeyControl_ = nullptr;
