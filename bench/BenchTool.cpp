@@ -1,0 +1,216 @@
+// Times Hushbar's commands on a block list of N entries against `reg import` writing and
+// deleting the same kill-bit keys in both registry views, and its start-up and memory
+// against a bare dialog-and-tray program, interleaved in one run. Prints one table row per
+// measure: the medians and their ratio.
+//
+//   hushbar_bench <program folder> <N, or 0 for the list already there> <repetitions> <bare program>
+#include "res/resource.h"
+#include "win/Win32.h"
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr char kKillBitRoot[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Internet Explorer\\ActiveX Compatibility";
+constexpr char kKillBitRoot32[] =
+    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Internet Explorer\\ActiveX Compatibility";
+constexpr DWORD kWait = 600000;
+
+double Now() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        ::QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER counter;
+    ::QueryPerformanceCounter(&counter);
+    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+std::string ClassId(int index) {
+    char id[40];
+    std::snprintf(id, sizeof id, "BE0C0000-0000-4000-8000-%012X", index);
+    return id;
+}
+
+// The list Hushbar reads, and the two files `reg import` gets for the same keys.
+void WriteFiles(const std::string& folder, int entries) {
+    std::ofstream list(folder + "objects.dll", std::ios::binary);
+    std::ofstream add(folder + "bench-add.reg", std::ios::binary);
+    std::ofstream remove(folder + "bench-delete.reg", std::ios::binary);
+    list << "Bench list\r\n";
+    add << "Windows Registry Editor Version 5.00\r\n\r\n";
+    remove << "Windows Registry Editor Version 5.00\r\n\r\n";
+    for (int index = 0; index < entries; ++index) {
+        const std::string id = ClassId(index);
+        list << "1,Control " << index << "," << id << ",\r\n";
+        for (const char* root : {kKillBitRoot, kKillBitRoot32}) {
+            add << "[" << root << "\\{" << id << "}]\r\n\"Compatibility Flags\"=dword:00000400\r\n\r\n";
+            remove << "[-" << root << "\\{" << id << "}]\r\n\r\n";
+        }
+    }
+}
+
+struct Child {
+    PROCESS_INFORMATION info{};
+    HWND window = nullptr;
+};
+
+bool Start(const std::string& commandLine, const std::string& folder, Child& child) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    std::string line = commandLine;
+    return ::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            folder.empty() ? nullptr : folder.c_str(), &startup, &child.info) != FALSE;
+}
+
+void Finish(Child& child) {
+    ::WaitForSingleObject(child.info.hProcess, kWait);
+    ::CloseHandle(child.info.hThread);
+    ::CloseHandle(child.info.hProcess);
+    child = Child{};
+}
+
+double RunToEnd(const std::string& commandLine) {
+    Child child;
+    const double start = Now();
+    if (!Start(commandLine, std::string(), child)) return -1;
+    ::WaitForSingleObject(child.info.hProcess, kWait);
+    const double took = Now() - start;
+    Finish(child);
+    return took;
+}
+
+struct Search {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindShownDialog(HWND hwnd, LPARAM parameter) {
+    auto* search = reinterpret_cast<Search*>(parameter);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(hwnd, &owner);
+    char name[16] = "";
+    ::GetClassNameA(hwnd, name, sizeof name);
+    if (owner != search->processId || !::IsWindowVisible(hwnd) || std::string(name) != "#32770") return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
+// From the process's creation to its dialog on screen and its message loop answering.
+double StartUp(const std::string& commandLine, const std::string& folder, Child& child) {
+    const double start = Now();
+    if (!Start(commandLine, folder, child)) return -1;
+    ::WaitForInputIdle(child.info.hProcess, kWait);
+    Search search{child.info.dwProcessId, nullptr};
+    while (::EnumWindows(FindShownDialog, reinterpret_cast<LPARAM>(&search)), !search.found) {
+        if (::WaitForSingleObject(child.info.hProcess, 1) == WAIT_OBJECT_0) return -1;
+    }
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutA(search.found, WM_NULL, 0, 0, SMTO_NORMAL, kWait, &ignored);
+    child.window = search.found;
+    return Now() - start;
+}
+
+double PrivateBytes(const Child& child) {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    if (!::K32GetProcessMemoryInfo(child.info.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                                   sizeof counters))
+        return 0;
+    // Wine leaves PrivateUsage empty; the commit charge it does report is the same figure.
+    return static_cast<double>(counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage);
+}
+
+// A message to the main dialog, handled to the end before SendMessage returns.
+double Timed(HWND window, UINT message, WPARAM wParam) {
+    const double start = Now();
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutA(window, message, wParam, 0, SMTO_NORMAL, kWait, &ignored);
+    return Now() - start;
+}
+
+void ForgetSettings() { ::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Corvane\\Hushbar"); }
+
+struct Samples {
+    std::vector<double> bare, startUp, bareMemory, memory, regAdd, regDelete, onShown, offShown, okAgain, onHidden,
+        offHidden;
+};
+
+void Row(const std::string& size, const char* what, double value, const char* unit, const char* baseline,
+         double base, const char* goal) {
+    std::printf("| %s | %s | %.0f %s | %s %.0f %s | %.2fx | %s |\n", size.c_str(), what, value, unit, baseline, base,
+                unit, base > 0 ? value / base : 0.0, goal);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: hushbar_bench <program folder> <entries, 0: keep the list> <repetitions> <bare>\n");
+        return 2;
+    }
+    std::string folder = argv[1];
+    if (folder.back() != '\\') folder += '\\';
+    const int entries = std::atoi(argv[2]);
+    const int repetitions = std::max(1, std::atoi(argv[3]));
+    const std::string bare = std::string("\"") + argv[4] + "\"";
+    const std::string hushbar = "\"" + folder + "hushbar.exe\"";
+    if (entries > 0) WriteFiles(folder, entries);
+    const std::string regAdd = "reg.exe import \"" + folder + "bench-add.reg\"";
+    const std::string regDelete = "reg.exe import \"" + folder + "bench-delete.reg\"";
+
+    Samples samples;
+    for (int round = 0; round < repetitions; ++round) {
+        Child child;
+        samples.bare.push_back(StartUp(bare, std::string(), child));
+        samples.bareMemory.push_back(PrivateBytes(child));
+        ::PostMessageA(child.window, WM_CLOSE, 0, 0);
+        Finish(child);
+
+        ForgetSettings();  // a first run: blocking on, the dialog shown
+        samples.startUp.push_back(StartUp(hushbar, folder, child));
+        samples.memory.push_back(PrivateBytes(child));
+        if (entries > 0) {
+            samples.offShown.push_back(Timed(child.window, WM_COMMAND, IDC_SWITCH));
+            samples.regAdd.push_back(RunToEnd(regAdd));
+            samples.regDelete.push_back(RunToEnd(regDelete));
+            samples.onShown.push_back(Timed(child.window, WM_COMMAND, IDC_SWITCH));
+            samples.okAgain.push_back(Timed(child.window, WM_COMMAND, IDOK));  // nothing changed; hides
+            samples.offHidden.push_back(Timed(child.window, WM_HOTKEY, 0));
+            samples.onHidden.push_back(Timed(child.window, WM_HOTKEY, 0));
+        }
+        ::PostMessageA(child.window, WM_COMMAND, ID_APP_EXIT, 0);
+        Finish(child);
+        std::fprintf(stderr, "round %d of %d done\n", round + 1, repetitions);
+    }
+
+    const std::string size = entries > 0 ? std::to_string(entries) : "shipped list";
+    Row(size, "start-up", Median(samples.startUp), "ms", "bare dialog + tray", Median(samples.bare),
+        entries > 0 ? "<= 3x" : "<= 1.2x");
+    std::printf("| %s | private memory | %.1f MB | bare dialog + tray %.1f MB | %.2fx | <= 1.5x |\n", size.c_str(),
+                Median(samples.memory) / 1048576.0, Median(samples.bareMemory) / 1048576.0,
+                Median(samples.bareMemory) > 0 ? Median(samples.memory) / Median(samples.bareMemory) : 0.0);
+    if (entries == 0) return 0;
+    const double add = Median(samples.regAdd);
+    const double remove = Median(samples.regDelete);
+    Row(size, "Switch ON, dialog shown", Median(samples.onShown), "ms", "reg import add", add, "<= 1.0x");
+    Row(size, "Switch OFF, dialog shown", Median(samples.offShown), "ms", "reg import delete", remove, "<= 1.0x");
+    Row(size, "OK again, nothing changed", Median(samples.okAgain), "ms", "reg import add", add, "<= 0.1x");
+    Row(size, "Switch ON, hidden", Median(samples.onHidden), "ms", "reg import add", add, "<= 1.0x");
+    Row(size, "Switch OFF, hidden", Median(samples.offHidden), "ms", "reg import delete", remove, "<= 1.0x");
+    return 0;
+}
