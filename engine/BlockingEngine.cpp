@@ -4,9 +4,11 @@
 #include "engine/PolicyTargets.h"
 #include "settings/RegKey.h"
 #include "settings/SettingsStore.h"
+#include "win/UniqueHandle.h"
 
 #include <iterator>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -96,6 +98,7 @@ private:
 // One kill-bit key name per control, in list order, and whether it must block.
 struct ControlKey {
     std::string name;
+    std::string folded;
     bool wanted;
 };
 
@@ -105,41 +108,169 @@ std::string FoldedKeyName(std::string name) {
     return name;
 }
 
-std::vector<ControlKey> ControlKeys(const Selection& selection, bool blocking) {
+struct ControlKeys {
     std::vector<ControlKey> keys;
+    std::uint64_t namesHash = 0;  // of the folded names in order: tells one list from another
+    bool anyWanted = false;
+};
+
+ControlKeys ListControlKeys(const Selection& selection, bool blocking) {
+    ControlKeys list;
     std::unordered_map<std::string, std::size_t> seen;
     const BlockList& items = selection.Items();
-    keys.reserve(items.size());
+    list.keys.reserve(items.size());
     seen.reserve(items.size());
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
     for (const BlockItem& item : items) {
         std::string name = KillBitKeyName(item.classId);
+        std::string folded = FoldedKeyName(name);
         const bool wanted = blocking && selection.IsChecked(item);
-        auto [at, added] = seen.emplace(FoldedKeyName(name), keys.size());
-        if (added)
-            keys.push_back(ControlKey{std::move(name), wanted});
-        else if (wanted)
-            keys[at->second].wanted = true;
+        list.anyWanted = list.anyWanted || wanted;
+        auto [at, added] = seen.emplace(folded, list.keys.size());
+        if (!added) {
+            if (wanted) list.keys[at->second].wanted = true;
+            continue;
+        }
+        for (unsigned char c : folded) hash = (hash ^ c) * 1099511628211ull;
+        hash = (hash ^ 0xFFu) * 1099511628211ull;  // a separator no name holds
+        list.keys.push_back(ControlKey{std::move(name), std::move(folded), wanted});
     }
-    return keys;
+    list.namesHash = hash;
+    return list;
 }
 
-// Brings every key below one parent to its end state. The parent is created only when
+bool SameTime(const FILETIME& a, const FILETIME& b) {
+    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
+FILETIME LastWrite(const RegKey& key) {
+    FILETIME time{};
+    ::RegQueryInfoKeyA(key.Handle(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                       nullptr, &time);
+    return time;
+}
+
+// What the listed keys below one parent held after the last pass, in list order. It holds
+// for as long as the registry reports no change anywhere below the parent (a change
+// notification, armed right after our own writes) and the parent is the same key (its
+// write time, which creating or deleting a subkey moves): then a pass reads no key at all.
+class KnownKeys {
+public:
+    const std::vector<FlagKeyState>* StillTrue(const RegKey& parent, std::uint64_t namesHash) const {
+        if (!valid_ || namesHash != namesHash_) return nullptr;
+        if (::WaitForSingleObject(changed_.Get(), 0) != WAIT_TIMEOUT) return nullptr;
+        if (!SameTime(LastWrite(parent), parentWritten_)) return nullptr;
+        return &states_;
+    }
+
+    void Remember(const RegKey& parent, REGSAM view, std::uint64_t namesHash, std::vector<FlagKeyState> states) {
+        Forget();
+        if (!changed_) changed_.Reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        if (!changed_ || !::ResetEvent(changed_.Get())) return;
+        // A handle of its own: the notification lives as long as it does.
+        if (watched_.Open(parent.Handle(), "", KEY_NOTIFY | view) != ERROR_SUCCESS) return;
+        constexpr DWORD kAnyChange = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_ATTRIBUTES |
+                                     REG_NOTIFY_CHANGE_LAST_SET | REG_NOTIFY_CHANGE_SECURITY;
+        if (::RegNotifyChangeKeyValue(watched_.Handle(), TRUE, kAnyChange, changed_.Get(), TRUE) != ERROR_SUCCESS) {
+            watched_.Close();
+            return;
+        }
+        parentWritten_ = LastWrite(parent);
+        namesHash_ = namesHash;
+        states_ = std::move(states);
+        valid_ = true;
+    }
+
+    void Forget() {
+        valid_ = false;
+        watched_.Close();
+        states_.clear();
+        states_.shrink_to_fit();
+    }
+
+private:
+    bool valid_ = false;
+    std::uint64_t namesHash_ = 0;
+    FILETIME parentWritten_{};
+    std::vector<FlagKeyState> states_;
+    RegKey watched_;
+    UniqueKernelHandle changed_;
+};
+
+// The subkeys of `parent`, folded, when there are few enough that listing them costs less
+// than asking for each listed key in turn; false when they were not listed.
+bool ListSubkeys(const RegKey& parent, std::size_t listed, std::unordered_set<std::string>& names) {
+    DWORD count = 0;
+    DWORD longest = 0;
+    if (::RegQueryInfoKeyA(parent.Handle(), nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr, nullptr,
+                           nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+        count > listed)
+        return false;
+    std::vector<char> name(longest * 2 + 2);
+    names.reserve(count);
+    for (DWORD index = 0; index < count; ++index) {
+        DWORD size = static_cast<DWORD>(name.size());
+        const LONG status =
+            ::RegEnumKeyExA(parent.Handle(), index, name.data(), &size, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS) break;
+        if (status != ERROR_SUCCESS) return false;
+        names.insert(FoldedKeyName(std::string(name.data(), size)));
+    }
+    return true;
+}
+
+// Brings every listed key below one parent to its end state, reading each at most once and
+// not at all while the last pass's picture still holds. The parent is created only when
 // something is to be set, as a step-by-step apply would; answers the first refusal of a
 // wanted flag.
-LONG PutFlagsInForce(HKEY root, const char* parentPath, REGSAM view, const OwnedFlag& flag,
-                     const std::vector<ControlKey>& keys, bool anyWanted) {
+LONG PutFlagsInForce(HKEY root, const char* parentPath, REGSAM view, const OwnedFlag& flag, const ControlKeys& list,
+                     KnownKeys& known) {
     RegKey parent;
-    LONG status = anyWanted ? parent.Create(root, parentPath, view)
-                            : parent.Open(root, parentPath, RegKey::kReadWriteAccess | view);
-    if (status != ERROR_SUCCESS) return anyWanted ? status : ERROR_SUCCESS;
-    LONG refused = ERROR_SUCCESS;
-    for (const ControlKey& key : keys) {
-        status = PutOwnedFlagInForce(parent, key.name, flag, view, key.wanted);
-        // A flags value that is not a number was left alone on purpose.
-        if (status != ERROR_SUCCESS && status != ERROR_INVALID_DATA && refused == ERROR_SUCCESS) refused = status;
+    LONG status = list.anyWanted ? parent.Create(root, parentPath, view)
+                                 : parent.Open(root, parentPath, RegKey::kReadWriteAccess | view);
+    if (status != ERROR_SUCCESS) {
+        known.Forget();
+        return list.anyWanted ? status : ERROR_SUCCESS;
     }
+    const std::vector<FlagKeyState>* before = known.StillTrue(parent, list.namesHash);
+    std::unordered_set<std::string> present;
+    const bool presentListed = !before && ListSubkeys(parent, list.keys.size(), present);
+
+    std::vector<FlagKeyState> after(list.keys.size());
+    bool exact = true;
+    bool wrote = false;
+    LONG refused = ERROR_SUCCESS;
+    for (std::size_t index = 0; index < list.keys.size(); ++index) {
+        const ControlKey& entry = list.keys[index];
+        RegKey key;
+        FlagKeyState state;
+        if (before)
+            state = (*before)[index];
+        else if (!presentListed || present.count(entry.folded))
+            status = ReadOwnedFlagKey(parent, entry.name, flag, view, key, state);
+        if (status == ERROR_SUCCESS) {
+            const FlagPlan plan = PlanInForce(state, entry.wanted, flag.bit);
+            wrote = wrote || !plan.WritesNothing();
+            status = CarryOwnedFlagPlan(parent, entry.name, flag, view, plan, key);
+            after[index] = AfterPlan(state, plan);
+        }
+        if (status != ERROR_SUCCESS) {
+            // A key we may not change is left as it is, and our picture of it is unsure.
+            exact = false;
+            if (entry.wanted && refused == ERROR_SUCCESS) refused = status;
+            status = ERROR_SUCCESS;
+        }
+    }
+    if (!exact)
+        known.Forget();
+    else if (wrote || !before)
+        known.Remember(parent, view, list.namesHash, std::move(after));
     return refused;
 }
+
+// One picture per parent: the kill bits in each view, the add-on flags of this user.
+KnownKeys g_knownKillBits[std::size(kKillBitViews)];
+KnownKeys g_knownAddons;
 
 template <class Write>
 void WithSelectionKey(Write write) {
@@ -179,14 +310,13 @@ PolicyReport EnforcePolicy(Settings& settings, const Selection& selection, Polic
     if (flashListed) settings.flashBlocked = flashChecked ? 1 : 0;
 
     PolicyReport report;
-    const std::vector<ControlKey> keys = ControlKeys(selection, blocking);
-    if (keys.empty()) return report;
-    bool anyWanted = false;
-    for (const ControlKey& key : keys) anyWanted = anyWanted || key.wanted;
-    for (REGSAM view : kKillBitViews)
-        if (PutFlagsInForce(HKEY_LOCAL_MACHINE, kKillBitParentPath, view, kKillBit, keys, anyWanted) != ERROR_SUCCESS)
+    const ControlKeys list = ListControlKeys(selection, blocking);
+    if (list.keys.empty()) return report;
+    for (std::size_t i = 0; i < std::size(kKillBitViews); ++i)
+        if (PutFlagsInForce(HKEY_LOCAL_MACHINE, kKillBitParentPath, kKillBitViews[i], kKillBit, list,
+                            g_knownKillBits[i]) != ERROR_SUCCESS)
             report.machineWideRefused = true;
-    PutFlagsInForce(HKEY_CURRENT_USER, kAddonSettingsPath, 0, kAddonDisabled, keys, anyWanted);
+    PutFlagsInForce(HKEY_CURRENT_USER, kAddonSettingsPath, 0, kAddonDisabled, list, g_knownAddons);
     return report;
 }
 

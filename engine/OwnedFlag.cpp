@@ -128,34 +128,34 @@ void ClearOwnedFlag(const RegKey& parent, const std::string& subkey, const Owned
     Carry(key, plan, flag);
 }
 
-LONG PutOwnedFlagInForce(const RegKey& parent, const std::string& subkey, const OwnedFlag& flag, REGSAM view,
-                         bool wanted) {
-    RegKey key;
-    FlagKeyState state;
-    LONG status = key.Open(parent.Handle(), subkey.c_str(), RegKey::kReadWriteAccess | view);
-    if (status == ERROR_SUCCESS)
-        state = ReadState(key, flag);
-    else if (status != ERROR_FILE_NOT_FOUND)
-        return wanted ? status : ERROR_SUCCESS;  // a key we may not change is left as it is
+LONG ReadOwnedFlagKey(const RegKey& parent, const std::string& subkey, const OwnedFlag& flag, REGSAM view,
+                      RegKey& key, FlagKeyState& state) {
+    state = FlagKeyState{};
+    const LONG status = key.Open(parent.Handle(), subkey.c_str(), RegKey::kReadWriteAccess | view);
+    if (status == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+    if (status != ERROR_SUCCESS) return status;
+    state = ReadState(key, flag);
+    return ERROR_SUCCESS;
+}
 
-    const FlagPlan plan = PlanInForce(state, wanted, flag.bit);
+LONG CarryOwnedFlagPlan(const RegKey& parent, const std::string& subkey, const OwnedFlag& flag, REGSAM view,
+                        const FlagPlan& plan, RegKey& key) {
+    if (plan.WritesNothing()) return ERROR_SUCCESS;
     if (plan.deleteKey) {
         key.Close();
-        parent.DeleteSubkey(subkey.c_str(), view);
-        return ERROR_SUCCESS;
+        const LONG status = parent.DeleteSubkey(subkey.c_str(), view);
+        return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
     }
-    if (plan.createKey) {
+    LONG status = ERROR_SUCCESS;
+    if (plan.createKey)
         status = key.Create(parent.Handle(), subkey.c_str(), view);
-        if (status != ERROR_SUCCESS) return status;
-    }
+    else if (!key.IsOpen())
+        status = key.Open(parent.Handle(), subkey.c_str(), RegKey::kReadWriteAccess | view);
+    if (status != ERROR_SUCCESS) return status;
     status = Carry(key, plan, flag);
-    if (status != ERROR_SUCCESS) {
-        if (plan.createKey) {
-            key.Close();
-            parent.DeleteSubkey(subkey.c_str(), view);
-        }
-        return wanted ? status : ERROR_SUCCESS;
+    if (status != ERROR_SUCCESS && plan.createKey) {
+        key.Close();
+        parent.DeleteSubkey(subkey.c_str(), view);
     }
-    if (!wanted || FlagInForce(state, plan, flag.bit)) return ERROR_SUCCESS;
-    return ERROR_INVALID_DATA;
+    return status;
 }

@@ -296,3 +296,39 @@ TEST_F(PolicyInForceTest, ApplyingAgainWithNothingChangedWritesNoKey) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PolicyInForceTest, ChangesBySomeoneElseBetweenTwoAppliesAreSeen) {
+    for (std::size_t row = 0; row < std::size(kRows); ++row) selection.Add(ControlId(row), true);
+    PlantAll(Before());
+    EnforcePolicy(settings, selection, PolicyMode::Blocking);
+    const std::vector<std::string> blocked = Snapshot();
+
+    // Someone takes our bit out of a key we created, changing a value and nothing else.
+    const std::size_t ours = 3;
+    ASSERT_STREQ("ours, created", kRows[ours].what);
+    for (const Place& place : kPlaces) {
+        RegKey key;
+        ASSERT_EQ(ERROR_SUCCESS, key.Open(place.root, KeyPath(place, ControlId(ours)).c_str(),
+                                          RegKey::kWriteAccess | place.view));
+        key.WriteDword(place.flagsName, 0);
+    }
+    EnforcePolicy(settings, selection, PolicyMode::Blocking);
+    EXPECT_EQ(blocked, Snapshot()) << "our bit is put back";
+
+    // The whole parent goes and comes back as it was before the first apply.
+    for (const Place& place : kPlaces) {
+        HKEY parent = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(place.root, place.parent.c_str(), 0, KEY_ALL_ACCESS | place.view, &parent));
+        ::RegDeleteTreeA(parent, nullptr);
+        ::RegCloseKey(parent);
+        ASSERT_EQ(ERROR_SUCCESS, ::RegDeleteKeyExA(place.root, place.parent.c_str(), place.view, 0));
+    }
+    SetUp();
+    PlantAll(Before());
+    EnforcePolicy(settings, selection, PolicyMode::Blocking);
+    EXPECT_EQ(blocked, Snapshot()) << "a new parent is read afresh";
+}
+
+}  // namespace
