@@ -146,7 +146,7 @@ double Timed(HWND window, UINT message, WPARAM wParam) {
 void ForgetSettings() { ::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Corvane\\Hushbar"); }
 
 struct Samples {
-    std::vector<double> bare, startUp, bareMemory, memory, regAdd, regDelete, onShown, offShown, okAgain, onHidden,
+    std::vector<double> bare, startUp, bareMemory, memory, hiddenMemory, regAdd, regDelete, onShown, offShown, okAgain, onHidden,
         offHidden;
 };
 
@@ -190,6 +190,7 @@ int main(int argc, char** argv) {
             samples.regDelete.push_back(RunToEnd(regDelete));
             samples.onShown.push_back(Timed(child.window, WM_COMMAND, IDC_SWITCH));
             samples.okAgain.push_back(Timed(child.window, WM_COMMAND, IDOK));  // nothing changed; hides
+            samples.hiddenMemory.push_back(PrivateBytes(child));
             samples.offHidden.push_back(Timed(child.window, WM_HOTKEY, 0));
             samples.onHidden.push_back(Timed(child.window, WM_HOTKEY, 0));
         }
@@ -201,10 +202,13 @@ int main(int argc, char** argv) {
     const std::string size = entries > 0 ? std::to_string(entries) : "shipped list";
     Row(size, "start-up", Median(samples.startUp), "ms", "bare dialog + tray", Median(samples.bare),
         entries > 0 ? "<= 3x" : "<= 1.2x");
-    std::printf("| %s | private memory | %.1f MB | bare dialog + tray %.1f MB | %.2fx | <= 1.5x |\n", size.c_str(),
+    std::printf("| %s | private memory, dialog shown | %.1f MB | bare dialog + tray %.1f MB | %.2fx | <= 1.5x |\n", size.c_str(),
                 Median(samples.memory) / 1048576.0, Median(samples.bareMemory) / 1048576.0,
                 Median(samples.bareMemory) > 0 ? Median(samples.memory) / Median(samples.bareMemory) : 0.0);
     if (entries == 0) return 0;
+    std::printf("| %s | private memory, hidden in the tray | %.1f MB | bare dialog + tray %.1f MB | %.2fx | |\n",
+                size.c_str(), Median(samples.hiddenMemory) / 1048576.0, Median(samples.bareMemory) / 1048576.0,
+                Median(samples.bareMemory) > 0 ? Median(samples.hiddenMemory) / Median(samples.bareMemory) : 0.0);
     const double add = Median(samples.regAdd);
     const double remove = Median(samples.regDelete);
     Row(size, "Switch ON, dialog shown", Median(samples.onShown), "ms", "reg import add", add, "<= 1.0x");
