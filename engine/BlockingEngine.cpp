@@ -95,10 +95,10 @@ private:
     RegKey user_;
 };
 
-// One kill-bit key name per control, in list order, and whether it must block.
+// One kill-bit key per control, in list order: the first entry that names it, and whether
+// it must block. Names are made where they are used, so a long list costs little memory.
 struct ControlKey {
-    std::string name;
-    std::string folded;
+    std::size_t item;
     bool wanted;
 };
 
@@ -106,6 +106,12 @@ struct ControlKey {
 std::string FoldedKeyName(std::string name) {
     if (!name.empty()) ::CharUpperBuffA(name.data(), static_cast<DWORD>(name.size()));
     return name;
+}
+
+std::uint64_t NameHash(const std::string& folded) {
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    for (unsigned char c : folded) hash = (hash ^ c) * 1099511628211ull;
+    return hash;
 }
 
 struct ControlKeys {
@@ -116,26 +122,30 @@ struct ControlKeys {
 
 ControlKeys ListControlKeys(const Selection& selection, bool blocking) {
     ControlKeys list;
-    std::unordered_map<std::string, std::size_t> seen;
     const BlockList& items = selection.Items();
+    std::unordered_multimap<std::uint64_t, std::size_t> seen;  // name hash -> index in keys
     list.keys.reserve(items.size());
     seen.reserve(items.size());
-    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
-    for (const BlockItem& item : items) {
-        std::string name = KillBitKeyName(item.classId);
-        std::string folded = FoldedKeyName(name);
-        const bool wanted = blocking && selection.IsChecked(item);
+    std::uint64_t sequence = 14695981039346656037ull;
+    for (std::size_t index = 0; index < items.size(); ++index) {
+        const std::string folded = FoldedKeyName(KillBitKeyName(items[index].classId));
+        const std::uint64_t hash = NameHash(folded);
+        const bool wanted = blocking && selection.IsChecked(items[index]);
         list.anyWanted = list.anyWanted || wanted;
-        auto [at, added] = seen.emplace(folded, list.keys.size());
-        if (!added) {
-            if (wanted) list.keys[at->second].wanted = true;
+        ControlKey* same = nullptr;
+        for (auto [at, end] = seen.equal_range(hash); at != end && !same; ++at) {
+            ControlKey& earlier = list.keys[at->second];
+            if (FoldedKeyName(KillBitKeyName(items[earlier.item].classId)) == folded) same = &earlier;
+        }
+        if (same) {
+            same->wanted = same->wanted || wanted;
             continue;
         }
-        for (unsigned char c : folded) hash = (hash ^ c) * 1099511628211ull;
-        hash = (hash ^ 0xFFu) * 1099511628211ull;  // a separator no name holds
-        list.keys.push_back(ControlKey{std::move(name), std::move(folded), wanted});
+        seen.emplace(hash, list.keys.size());
+        list.keys.push_back(ControlKey{index, wanted});
+        sequence = (sequence ^ hash) * 1099511628211ull;
     }
-    list.namesHash = hash;
+    list.namesHash = sequence;
     return list;
 }
 
@@ -223,8 +233,8 @@ bool ListSubkeys(const RegKey& parent, std::size_t listed, std::unordered_set<st
 // not at all while the last pass's picture still holds. The parent is created only when
 // something is to be set, as a step-by-step apply would; answers the first refusal of a
 // wanted flag.
-LONG PutFlagsInForce(HKEY root, const char* parentPath, REGSAM view, const OwnedFlag& flag, const ControlKeys& list,
-                     KnownKeys& known) {
+LONG PutFlagsInForce(HKEY root, const char* parentPath, REGSAM view, const OwnedFlag& flag, const BlockList& items,
+                     const ControlKeys& list, KnownKeys& known) {
     RegKey parent;
     LONG status = list.anyWanted ? parent.Create(root, parentPath, view)
                                  : parent.Open(root, parentPath, RegKey::kReadWriteAccess | view);
@@ -242,16 +252,17 @@ LONG PutFlagsInForce(HKEY root, const char* parentPath, REGSAM view, const Owned
     LONG refused = ERROR_SUCCESS;
     for (std::size_t index = 0; index < list.keys.size(); ++index) {
         const ControlKey& entry = list.keys[index];
+        const std::string name = KillBitKeyName(items[entry.item].classId);
         RegKey key;
         FlagKeyState state;
         if (before)
             state = (*before)[index];
-        else if (!presentListed || present.count(entry.folded))
-            status = ReadOwnedFlagKey(parent, entry.name, flag, view, key, state);
+        else if (!presentListed || present.count(FoldedKeyName(name)))
+            status = ReadOwnedFlagKey(parent, name, flag, view, key, state);
         if (status == ERROR_SUCCESS) {
             const FlagPlan plan = PlanInForce(state, entry.wanted, flag.bit);
             wrote = wrote || !plan.WritesNothing();
-            status = CarryOwnedFlagPlan(parent, entry.name, flag, view, plan, key);
+            status = CarryOwnedFlagPlan(parent, name, flag, view, plan, key);
             after[index] = AfterPlan(state, plan);
         }
         if (status != ERROR_SUCCESS) {
@@ -313,10 +324,11 @@ PolicyReport EnforcePolicy(Settings& settings, const Selection& selection, Polic
     const ControlKeys list = ListControlKeys(selection, blocking);
     if (list.keys.empty()) return report;
     for (std::size_t i = 0; i < std::size(kKillBitViews); ++i)
-        if (PutFlagsInForce(HKEY_LOCAL_MACHINE, kKillBitParentPath, kKillBitViews[i], kKillBit, list,
-                            g_knownKillBits[i]) != ERROR_SUCCESS)
+        if (PutFlagsInForce(HKEY_LOCAL_MACHINE, kKillBitParentPath, kKillBitViews[i], kKillBit, selection.Items(),
+                            list, g_knownKillBits[i]) != ERROR_SUCCESS)
             report.machineWideRefused = true;
-    PutFlagsInForce(HKEY_CURRENT_USER, kAddonSettingsPath, 0, kAddonDisabled, list, g_knownAddons);
+    PutFlagsInForce(HKEY_CURRENT_USER, kAddonSettingsPath, 0, kAddonDisabled, selection.Items(), list,
+                    g_knownAddons);
     return report;
 }
 
