@@ -1,10 +1,10 @@
 #include "engine/BlockingEngine.h"
 
+#include "engine/KnownKeys.h"
 #include "engine/OwnedFlag.h"
 #include "engine/PolicyTargets.h"
 #include "settings/RegKey.h"
 #include "settings/SettingsStore.h"
-#include "win/UniqueHandle.h"
 
 #include <iterator>
 #include <unordered_map>
@@ -149,64 +149,6 @@ ControlKeys ListControlKeys(const Selection& selection, bool blocking) {
     return list;
 }
 
-bool SameTime(const FILETIME& a, const FILETIME& b) {
-    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
-}
-
-FILETIME LastWrite(const RegKey& key) {
-    FILETIME time{};
-    ::RegQueryInfoKeyA(key.Handle(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                       nullptr, &time);
-    return time;
-}
-
-// What the listed keys below one parent held after the last pass, in list order. It holds
-// for as long as the registry reports no change anywhere below the parent (a change
-// notification, armed right after our own writes) and the parent is the same key (its
-// write time, which creating or deleting a subkey moves): then a pass reads no key at all.
-class KnownKeys {
-public:
-    const std::vector<FlagKeyState>* StillTrue(const RegKey& parent, std::uint64_t namesHash) const {
-        if (!valid_ || namesHash != namesHash_) return nullptr;
-        if (::WaitForSingleObject(changed_.Get(), 0) != WAIT_TIMEOUT) return nullptr;
-        if (!SameTime(LastWrite(parent), parentWritten_)) return nullptr;
-        return &states_;
-    }
-
-    void Remember(const RegKey& parent, REGSAM view, std::uint64_t namesHash, std::vector<FlagKeyState> states) {
-        Forget();
-        if (!changed_) changed_.Reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-        if (!changed_ || !::ResetEvent(changed_.Get())) return;
-        // A handle of its own: the notification lives as long as it does.
-        if (watched_.Open(parent.Handle(), "", KEY_NOTIFY | view) != ERROR_SUCCESS) return;
-        constexpr DWORD kAnyChange = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_ATTRIBUTES |
-                                     REG_NOTIFY_CHANGE_LAST_SET | REG_NOTIFY_CHANGE_SECURITY;
-        if (::RegNotifyChangeKeyValue(watched_.Handle(), TRUE, kAnyChange, changed_.Get(), TRUE) != ERROR_SUCCESS) {
-            watched_.Close();
-            return;
-        }
-        parentWritten_ = LastWrite(parent);
-        namesHash_ = namesHash;
-        states_ = std::move(states);
-        valid_ = true;
-    }
-
-    void Forget() {
-        valid_ = false;
-        watched_.Close();
-        states_.clear();
-        states_.shrink_to_fit();
-    }
-
-private:
-    bool valid_ = false;
-    std::uint64_t namesHash_ = 0;
-    FILETIME parentWritten_{};
-    std::vector<FlagKeyState> states_;
-    RegKey watched_;
-    UniqueKernelHandle changed_;
-};
-
 // The subkeys of `parent`, folded, when there are few enough that listing them costs less
 // than asking for each listed key in turn; false when they were not listed.
 bool ListSubkeys(const RegKey& parent, std::size_t listed, std::unordered_set<std::string>& names) {
@@ -279,9 +221,17 @@ LONG PutFlagsInForce(HKEY root, const char* parentPath, REGSAM view, const Owned
     return refused;
 }
 
-// One picture per parent: the kill bits in each view, the add-on flags of this user.
-KnownKeys g_knownKillBits[std::size(kKillBitViews)];
-KnownKeys g_knownAddons;
+// One picture per parent for the life of the process: the kill bits in each view, the
+// add-on flags of this user.
+struct KnownParents {
+    KnownKeys killBits[std::size(kKillBitViews)];
+    KnownKeys addons;
+};
+
+KnownParents& Known() {
+    static KnownParents known;
+    return known;
+}
 
 template <class Write>
 void WithSelectionKey(Write write) {
@@ -325,10 +275,10 @@ PolicyReport EnforcePolicy(Settings& settings, const Selection& selection, Polic
     if (list.keys.empty()) return report;
     for (std::size_t i = 0; i < std::size(kKillBitViews); ++i)
         if (PutFlagsInForce(HKEY_LOCAL_MACHINE, kKillBitParentPath, kKillBitViews[i], kKillBit, selection.Items(),
-                            list, g_knownKillBits[i]) != ERROR_SUCCESS)
+                            list, Known().killBits[i]) != ERROR_SUCCESS)
             report.machineWideRefused = true;
     PutFlagsInForce(HKEY_CURRENT_USER, kAddonSettingsPath, 0, kAddonDisabled, selection.Items(), list,
-                    g_knownAddons);
+                    Known().addons);
     return report;
 }
 
