@@ -3,6 +3,7 @@
 // made from. Drawn here rather than taken from the system so it looks the same everywhere.
 #include <array>
 #include <cstdint>
+#include <vector>
 
 struct CursorMasks {
     static constexpr int kSize = 32;
@@ -19,3 +20,20 @@ CursorMasks HandCursorMasks();
 
 // Pixel (x, y) of a mask, for checking the picture.
 bool MaskBit(const std::array<std::uint8_t, CursorMasks::kBytes>& mask, int x, int y);
+
+// The hand drawn at `size` pixels square (the system's cursor size where the link is
+// shown), from the 32-pixel picture, with the hot spot on the same fingertip. The masks
+// have rows of whole 16-bit words, as CreateCursor takes them.
+struct ScaledCursorMasks {
+    int size = 0;
+    int hotSpotX = 0;
+    int hotSpotY = 0;
+    std::vector<std::uint8_t> andMask;
+    std::vector<std::uint8_t> xorMask;
+
+    int RowBytes() const noexcept { return (size + 15) / 16 * 2; }
+    bool Bit(const std::vector<std::uint8_t>& mask, int x, int y) const {
+        return (mask[static_cast<size_t>(y * RowBytes() + x / 8)] & (0x80u >> (x % 8))) != 0;
+    }
+};
+ScaledCursorMasks HandCursorMasksAt(int size);

@@ -3,10 +3,13 @@
 #include "app/AnchorColour.h"
 #include "app/HandCursor.h"
 #include "settings/RegKey.h"
+#include "win/Dpi.h"
 #include "win/GdiScope.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
+
+#include <algorithm>
 
 const MessageEntry<HyperLink> HyperLink::kMessageTable[] = {
     OnMessage(WM_DESTROY, &HyperLink::OnDestroy),
@@ -25,6 +28,7 @@ const MessageEntry<HyperLink> HyperLink::kMessageTable[] = {
     OnMessage(WM_UPDATEUISTATE, &HyperLink::OnUpdateUiState),
     OnMessage(WM_PAINT, &HyperLink::OnPaint),
     OnMessage(WM_PRINTCLIENT, &HyperLink::OnPaint),
+    OnMessage(kWmDpiChangedAfterParent, &HyperLink::OnDpiChanged),
 };
 
 namespace {
@@ -89,20 +93,12 @@ bool HyperLink::Attach(HWND control) {
         if (IsPictureStatic(style)) paintLabel_ = false;
     }
 
-    const CursorMasks masks = HandCursorMasks();
-    cursor_.Reset(::CreateCursor(::GetModuleHandleA(nullptr), kHandHotSpotX, kHandHotSpotY, CursorMasks::kSize,
-                                 CursorMasks::kSize, masks.andMask.data(), masks.xorMask.data()));
+    MakeCursor();
 
     if (paintLabel_) {
         normalFont_ = reinterpret_cast<HFONT>(::SendMessageA(::GetParent(control), WM_GETFONT, 0, 0));
         if (!normalFont_) normalFont_ = static_cast<HFONT>(::GetStockObject(SYSTEM_FONT));
-        if (!linkFont_) {
-            LOGFONTA font{};
-            if (::GetObjectA(normalFont_, sizeof font, &font)) {
-                font.lfUnderline = TRUE;
-                linkFont_.Reset(::CreateFontIndirectA(&font));
-            }
-        }
+        if (!linkFont_) MakeLinkFont();
     }
 
     toolTip_ = ::CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -115,12 +111,84 @@ bool HyperLink::Attach(HWND control) {
         text.resize(static_cast<std::size_t>(length));
         label_ = text;
     }
+    SizeToLabel();
     ComputeLinkRect();
     if (target_.empty()) target_ = label_;
     if (!target_.empty()) AddTargetTool();
 
     // Read access is all this needs; asking for more fails where the key is locked down.
     if (paintLabel_) ReadLinkColours(HKEY_CURRENT_USER, kBrowserColoursKey);
+    return true;
+}
+
+void HyperLink::MakeCursor() {
+    // The system's cursors grow with the DPI; a hand of a fixed 32 pixels would shrink
+    // beside them.
+    const int size = SystemMetricAt(SM_CXCURSOR, WindowDpi(Hwnd()));
+    const ScaledCursorMasks masks = HandCursorMasksAt(size > 0 ? size : CursorMasks::kSize);
+    cursor_.Reset(::CreateCursor(::GetModuleHandleA(nullptr), masks.hotSpotX, masks.hotSpotY, masks.size, masks.size,
+                                 masks.andMask.data(), masks.xorMask.data()));
+}
+
+void HyperLink::MakeLinkFont() {
+    LOGFONTA font{};
+    if (!::GetObjectA(normalFont_, sizeof font, &font)) return;
+    font.lfUnderline = TRUE;
+    linkFont_.Reset(::CreateFontIndirectA(&font));
+}
+
+void HyperLink::SizeToLabel() {
+    // The template gives the control a size in dialog units, but text does not grow in
+    // step with them at every DPI: a label that no longer fits would wrap onto a line the
+    // control does not show. The control grows to the label instead, within its parent.
+    if (!paintLabel_ || !Hwnd()) return;
+    const std::string& text = label_.empty() ? target_ : label_;
+    if (text.empty()) return;
+    SIZE needed{};
+    {
+        WindowDc dc(Hwnd());
+        if (!dc.Get()) return;
+        SelectScope font(dc.Get(), DrawingFont());
+        RECT measured{0, 0, 0, 0};
+        ::DrawTextA(dc.Get(), text.c_str(), static_cast<int>(text.size()), &measured, DT_CALCRECT | DT_SINGLELINE);
+        needed = SIZE{measured.right - measured.left, measured.bottom - measured.top};
+    }
+    RECT window{};
+    ::GetWindowRect(Hwnd(), &window);
+    HWND parent = ::GetParent(Hwnd());
+    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&window), 2);
+    RECT client{};
+    ::GetClientRect(Hwnd(), &client);
+    const LONG frameX = (window.right - window.left) - client.right;
+    const LONG frameY = (window.bottom - window.top) - client.bottom;
+    LONG width = std::max<LONG>(client.right, needed.cx) + frameX;
+    const LONG height = std::max<LONG>(client.bottom, needed.cy) + frameY;
+    RECT room{};
+    ::GetClientRect(parent, &room);
+    LONG left = window.left;
+    const UINT alignment = AlignmentFlags();
+    const LONG grown = width - (window.right - window.left);
+    if (alignment == DT_CENTER) left -= grown / 2;
+    if (alignment == DT_RIGHT) left -= grown;
+    left = std::max<LONG>(0, left);
+    if (room.right > 0) width = std::min<LONG>(width, room.right - left);
+    if (width == window.right - window.left && height == window.bottom - window.top) return;
+    ::SetWindowPos(Hwnd(), nullptr, left, window.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool HyperLink::OnDpiChanged(MessageArgs& args) {
+    // The dialog has its font at the new DPI by now; the underlined copy and the hand follow.
+    args.result = DefaultProc(args.message, args.wParam, args.lParam);
+    MakeCursor();
+    if (paintLabel_) {
+        if (HFONT font = reinterpret_cast<HFONT>(::SendMessageA(::GetParent(Hwnd()), WM_GETFONT, 0, 0)))
+            normalFont_ = font;
+        MakeLinkFont();
+    }
+    SizeToLabel();
+    ComputeLinkRect();
+    if (toolTip_) AddTargetTool();
+    Repaint(Hwnd(), false);
     return true;
 }
 

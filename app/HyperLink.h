@@ -42,6 +42,8 @@ public:
     COLORREF VisitedColour() const noexcept { return visitedColour_; }
     const RECT& LinkRect() const noexcept { return linkRect_; }
     HWND ToolTipWindow() const noexcept { return toolTip_; }
+    HCURSOR Cursor() const noexcept { return cursor_.Get(); }
+    HFONT LinkFont() const noexcept { return linkFont_.Get(); }
 
     // Replaces how targets are opened (for every link); returns the one before.
     static ShellOpen SetShellOpenForTesting(ShellOpen open);
@@ -64,8 +66,12 @@ private:
     bool OnGetFont(MessageArgs& args);
     bool OnUpdateUiState(MessageArgs& args);
     bool OnPaint(MessageArgs& args);
+    bool OnDpiChanged(MessageArgs& args);
 
     void RelayToToolTip(const MessageArgs& args);
+    void MakeCursor();
+    void MakeLinkFont();
+    void SizeToLabel();
     void ComputeLinkRect();
     void AddTargetTool();
     void Paint(HDC hdc);

@@ -10,6 +10,7 @@
 #include "settings/StartupEntry.h"
 #include "update/UpdateDialog.h"
 #include "win/Centre.h"
+#include "win/Dpi.h"
 #include "win/ProgramDirectory.h"
 #include "win/ResourceString.h"
 
@@ -69,6 +70,7 @@ const MessageEntry<MainDialog> MainDialog::kMessageTable[] = {
     OnCommand(ID_APP_EXIT, &MainDialog::OnExit),
     OnMessage(kTrayCallbackMessage, &MainDialog::OnTrayNotify),
     OnMessage(WM_SHOWWINDOW, &MainDialog::OnShowWindow),
+    OnMessage(kWmDpiChanged, &MainDialog::OnDpiChanged),
 };
 
 MainDialog::MainDialog() = default;
@@ -97,6 +99,9 @@ bool MainDialog::HandleMessage(MessageArgs& args) {
 }
 
 bool MainDialog::PreTranslateMessage(MSG& message) {
+    // Alt plus a letter typed into the hot-key control is the key being chosen: the dialog
+    // manager must not also take the letter as the mnemonic of a control.
+    if (message.message == WM_SYSCHAR && message.hwnd == hotkeyControl_ && hotkeyControl_) return true;
     return Hwnd() && ::IsDialogMessageA(Hwnd(), &message);
 }
 
@@ -108,14 +113,6 @@ bool MainDialog::OnInitDialog(MessageArgs& args) {
     HWND hwnd = Hwnd();
     CentreWindow(hwnd);
 
-    bigIcon_.Reset(static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_HUSHBAR), IMAGE_ICON,
-                                                   ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0)));
-    smallIcon_.Reset(static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_HUSHBAR), IMAGE_ICON,
-                                                     ::GetSystemMetrics(SM_CXSMICON),
-                                                     ::GetSystemMetrics(SM_CYSMICON), 0)));
-    ::SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
-    ::SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
-
     okButton_.Attach(::GetDlgItem(hwnd, IDOK));
     aboutButton_.Attach(::GetDlgItem(hwnd, ID_APP_ABOUT));
     switchButton_.Attach(::GetDlgItem(hwnd, IDC_SWITCH));
@@ -125,8 +122,8 @@ bool MainDialog::OnInitDialog(MessageArgs& args) {
     hotkeyControl_ = ::GetDlgItem(hwnd, IDC_HOTKEY);
     ::SendMessageA(hotkeyControl_, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_CONTROL, 0));
 
-    treeImages_ = LoadBlockTreeImages(instance_);
-    blockTree_.Attach(::GetDlgItem(hwnd, IDC_BLOCK_TREE), treeImages_.Get());
+    blockTree_.Attach(::GetDlgItem(hwnd, IDC_BLOCK_TREE), nullptr);
+    LoadArtworkForDpi(WindowDpi(hwnd));
 
     toolTips_.Activate();
     // The tree is filled when the dialog first shows; started minimised it never is.
@@ -143,7 +140,7 @@ bool MainDialog::OnInitDialog(MessageArgs& args) {
         ::DestroyMenu(menu);
     }
     std::string balloon = settings_.minimizeOnStart ? std::string() : LoadResourceString(IDS_TRAY_BALLOON);
-    trayIcon_.Add(hwnd, kTrayIconId, LoadStateIcon(), trayMenu, StateTip(), balloon.c_str(), kCaption, NIIF_INFO);
+    trayIcon_.Add(hwnd, kTrayIconId, LoadStateIcon(TrayIconSize()), trayMenu, StateTip(), balloon.c_str(), kCaption, NIIF_INFO);
 
     RefreshStateDisplay();
     ApplyAll();
@@ -287,8 +284,17 @@ void MainDialog::ExitProgram(UINT commandId) {
 void MainDialog::OnExit() { ExitProgram(ID_APP_EXIT); }
 
 void MainDialog::OnAbout() {
+    HWND focus = ::GetFocus();
+    if (focus && !::IsChild(Hwnd(), focus)) focus = nullptr;
     AboutDialog about;
     about.Run(::GetActiveWindow());
+    if (!Hwnd()) return;
+    // The box hides itself before it ends, while this dialog is still disabled as its
+    // owner: the system then finds no window to activate, and keys would go nowhere.
+    // Hidden, it still takes the keys, as it does after a tray command.
+    ::SetActiveWindow(Hwnd());
+    if (IsShown() && focus && ::IsWindow(focus) && ::IsWindowEnabled(focus) && ::IsWindowVisible(focus))
+        ::SendMessageA(Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(focus), TRUE);
 }
 
 bool MainDialog::OnHotKey(MessageArgs&) {
@@ -338,11 +344,52 @@ void MainDialog::OnEnableScript() { SetScriptingChoice(ScriptingEnable); }
 void MainDialog::OnDisableScript() { SetScriptingChoice(ScriptingDisable); }
 void MainDialog::OnPromptScript() { SetScriptingChoice(ScriptingPrompt); }
 
-HICON MainDialog::LoadStateIcon() const {
+HICON MainDialog::LoadStateIcon(int size) const {
     return static_cast<HICON>(::LoadImageA(instance_,
                                            MAKEINTRESOURCEA(settings_.switchedOff ? IDI_STATE_OFF : IDI_STATE_ON),
-                                           IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
-                                           ::GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
+                                           IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+}
+
+// The taskbar shows small icons at the DPI of the system; an icon given larger is shrunk,
+// and blurs.
+int MainDialog::TrayIconSize() const { return SystemMetricAt(SM_CXSMICON, SystemDpi()); }
+
+void MainDialog::LoadArtworkForDpi(int dpi) {
+    HWND hwnd = Hwnd();
+    UniqueIcon big(static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_HUSHBAR), IMAGE_ICON,
+                                                   SystemMetricAt(SM_CXICON, dpi), SystemMetricAt(SM_CYICON, dpi), 0)));
+    UniqueIcon small(static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_HUSHBAR), IMAGE_ICON,
+                                                     SystemMetricAt(SM_CXSMICON, dpi),
+                                                     SystemMetricAt(SM_CYSMICON, dpi), 0)));
+    ::SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.Get()));
+    ::SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.Get()));
+    bigIcon_ = std::move(big);  // the old ones go only once the window has let go of them
+    smallIcon_ = std::move(small);
+
+    UniqueImageList images = LoadBlockTreeImages(instance_, dpi);
+    blockTree_.SetImages(images.Get());
+    treeImages_ = std::move(images);
+
+    ShowDialogStateIcon(dpi);
+}
+
+void MainDialog::ShowDialogStateIcon(int dpi) {
+    // The same picture as the tray's, at the dialog's own size: the static control takes
+    // the size of the icon it is given.
+    UniqueIcon shown(LoadStateIcon(SystemMetricAt(SM_CXICON, dpi)));
+    ::SendDlgItemMessageA(Hwnd(), IDC_STATE_ICON, STM_SETICON, reinterpret_cast<WPARAM>(shown.Get()), 0);
+    dialogStateIcon_ = std::move(shown);
+}
+
+bool MainDialog::OnDpiChanged(MessageArgs& args) {
+    // Moved to a monitor of another DPI: take the size the system suggests, then redraw
+    // what is drawn here at the new DPI. The message goes on to the dialog manager, which
+    // scales the template's controls and font.
+    if (const auto* suggested = reinterpret_cast<const RECT*>(args.lParam))
+        ::SetWindowPos(Hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    LoadArtworkForDpi(HIWORD(args.wParam));
+    return false;
 }
 
 const char* MainDialog::StateTip() const {
@@ -368,10 +415,9 @@ void MainDialog::RefreshStateDisplay() {
     SetItemChecked(menu, ID_DISABLE_SCRIPT, settings_.scriptingChoice == ScriptingDisable);
     SetItemChecked(menu, ID_PROMPT_SCRIPT, settings_.scriptingChoice == ScriptingPrompt);
 
-    HICON icon = LoadStateIcon();
     trayIcon_.SetTip(StateTip());
-    trayIcon_.SetIcon(icon);
-    ::SendDlgItemMessageA(Hwnd(), IDC_STATE_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    trayIcon_.SetIcon(LoadStateIcon(TrayIconSize()));
+    ShowDialogStateIcon(WindowDpi(Hwnd()));
     toolTips_.SetTipText(Hwnd(), IDC_STATE_ICON, StateTip());
     ::ShowWindow(::GetDlgItem(Hwnd(), IDC_STATE_NOTE), on && machineWideRefused_ ? SW_SHOWNA : SW_HIDE);
 }

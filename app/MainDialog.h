@@ -48,6 +48,7 @@ private:
     bool OnHotKey(MessageArgs& args);
     bool OnTrayNotify(MessageArgs& args);
     bool OnShowWindow(MessageArgs& args);
+    bool OnDpiChanged(MessageArgs& args);
     void OnApplyAndHide();
     void OnHotkeyBox();
     void OnUpdate();
@@ -68,7 +69,12 @@ private:
     void SetFlashChoice(bool blocked);
     void SetScriptingChoice(std::uint32_t choice);
     void ShowTrayMenu();
-    HICON LoadStateIcon() const;
+    // The state's icon at `size` pixels square.
+    HICON LoadStateIcon(int size) const;
+    int TrayIconSize() const;
+    // Icons and pictures drawn for the dialog's DPI: window icons, state icon, tree images.
+    void LoadArtworkForDpi(int dpi);
+    void ShowDialogStateIcon(int dpi);
     const char* StateTip() const;
     bool IsShown() const;
 
@@ -85,6 +91,7 @@ private:
     HoverButton updateButton_;
     UniqueIcon bigIcon_;
     UniqueIcon smallIcon_;
+    UniqueIcon dialogStateIcon_;  // the tray owns its own, at the tray's size
     UpdateDialog* runningUpdate_ = nullptr;
     // The last apply could block ActiveX controls for this user only.
     bool machineWideRefused_ = false;

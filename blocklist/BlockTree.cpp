@@ -3,6 +3,7 @@
 #include "blocklist/BlockListFile.h"
 #include "blocklist/BlockListLine.h"
 #include "res/resource.h"
+#include "win/Dpi.h"
 
 #include <climits>
 #include <memory>
@@ -19,8 +20,17 @@ constexpr unsigned kBlockTreeOptions = kOptionFreezeAfterClick;
 
 }  // namespace
 
-UniqueImageList LoadBlockTreeImages(HINSTANCE instance) {
-    return UniqueImageList(::ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_TREE_IMAGES), 16, 1,
+int TreeImageSizeForDpi(int dpi) {
+    const int wanted = ScaleToDpi(16, dpi);
+    if (wanted >= 32) return 32;
+    if (wanted >= 24) return 24;
+    return 16;
+}
+
+UniqueImageList LoadBlockTreeImages(HINSTANCE instance, int dpi) {
+    const int size = TreeImageSizeForDpi(dpi);
+    const int id = size == 32 ? IDB_TREE_IMAGES_32 : size == 24 ? IDB_TREE_IMAGES_24 : IDB_TREE_IMAGES;
+    return UniqueImageList(::ImageList_LoadImageA(instance, MAKEINTRESOURCEA(id), size, 1,
                                                   RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
 }
 
@@ -30,6 +40,13 @@ bool BlockTree::Attach(HWND treeControl, HIMAGELIST images) {
     tree_.SetOptionWord(kBlockTreeOptions);
     ::InvalidateRect(treeControl, nullptr, TRUE);
     return true;
+}
+
+void BlockTree::SetImages(HIMAGELIST images) {
+    HWND tree = tree_.Hwnd();
+    if (!tree) return;
+    ::SendMessageA(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
+    ::InvalidateRect(tree, nullptr, TRUE);
 }
 
 void BlockTree::Build(const std::string& blockListPath) {

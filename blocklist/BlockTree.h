@@ -19,8 +19,14 @@ constexpr char kSoundsLabel[] = "Sounds (Backupground sounds)";
 constexpr char kJavaLabel[] = "Java Applet (EyeWonder...)";
 constexpr char kActiveXGroupLabel[] = "ActiveX";
 
-// The tree's pictures from bitmap 202: 16 pixels wide, magenta transparent.
-UniqueImageList LoadBlockTreeImages(HINSTANCE instance);
+// The cell size of the tree's pictures drawn at `dpi`: the largest of the sizes the
+// artwork comes in (16, 24, 32) that is not larger than 16 pixels scaled to that DPI, so a
+// picture is never stretched and never overflows its row.
+int TreeImageSizeForDpi(int dpi);
+
+// The tree's pictures (bitmap 202, or its 24 or 32 pixel copy) for a window drawn at `dpi`:
+// square cells, magenta transparent.
+UniqueImageList LoadBlockTreeImages(HINSTANCE instance, int dpi = 96);
 
 class BlockTree : public Selection {
 public:
@@ -32,6 +38,8 @@ public:
     // Takes over the dialog's tree control; the image list stays the caller's and must
     // outlive the control.
     bool Attach(HWND treeControl, HIMAGELIST images);
+    // Shows another image list (the same pictures at another size); it stays the caller's.
+    void SetImages(HIMAGELIST images);
 
     // Reads the block-list file into a model of the tree's own and shows it, every node at
     // its default state. The stored selection is not read here: LoadSettings comes after.

@@ -10,11 +10,17 @@
 #include <string>
 #include <vector>
 
+// What a key does to a choice editor, the keys of a drop-down list box: F4 or Alt+Down
+// opens the list; while it is open the arrow and page keys move in it, Enter, Tab, F4 and
+// Alt+Up or Alt+Down take the marked option, Escape closes it choosing nothing.
+enum class ChoiceKey { None, Open, Move, Take, Cancel };
+ChoiceKey ChoiceKeyAction(bool listOpen, UINT key, bool alt);
+
 class ChoiceEditor {
 public:
     // Sent to the editor window: drops the list down (the Space action of the node).
     static constexpr UINT kDropDown = WM_USER + 440;
-    static constexpr int kMaximumListHeight = 140;
+    static constexpr int kMaximumListHeight = 140;  // pixels at 96 DPI
 
     // Creates the (hidden) editor over `area`, in tree client coordinates. Null on failure.
     static HWND Create(HWND tree, const RECT& area, HFONT font, const std::vector<std::string>& options,
@@ -52,7 +58,13 @@ private:
 
     void DrawButton(const DRAWITEMSTRUCT& draw) const;
     void DropDown();
+    bool IsOpen() const;
+    // Acts on a key that reached the tree or the button; true when it was the editor's.
+    bool OnKey(UINT key, bool alt);
+    void CloseUpUnlessOurs(HWND focus) const;
     void TakeListChoice();
+    void CancelListChoice();
+    void HideList() const;
     void ReturnFocusToTree() const;
 
     HWND tree_;

@@ -1,5 +1,6 @@
 #include "controls/OptionTree.h"
 
+#include "win/Dpi.h"
 #include "win/GdiScope.h"
 #include "win/Reflect.h"
 #include <cstring>
@@ -9,8 +10,11 @@ const MessageEntry<OptionTree> OptionTree::kMessageTable[] = {
     OnMessage(WM_LBUTTONDOWN, &OptionTree::OnMouseButton),
     OnMessage(WM_LBUTTONDBLCLK, &OptionTree::OnMouseButton),
     OnMessage(WM_KEYDOWN, &OptionTree::OnKeyDown),
+    OnMessage(WM_SYSKEYDOWN, &OptionTree::OnSysKeyDown),
     OnMessage(WM_CHAR, &OptionTree::OnChar),
+    OnMessage(WM_GETDLGCODE, &OptionTree::OnGetDlgCode),
     OnMessage(WM_SETFOCUS, &OptionTree::OnSetFocus),
+    OnMessage(WM_KILLFOCUS, &OptionTree::OnKillFocus),
     OnMessage(WM_SIZE, &OptionTree::OnLayoutChange),
     OnMessage(WM_HSCROLL, &OptionTree::OnLayoutChange),
     OnMessage(WM_VSCROLL, &OptionTree::OnLayoutChange),
@@ -18,6 +22,7 @@ const MessageEntry<OptionTree> OptionTree::kMessageTable[] = {
     OnMessage(TVM_EXPAND, &OptionTree::OnExpandRequest),
     OnMessage(WM_SETTINGCHANGE, &OptionTree::OnLookChange),
     OnMessage(WM_SYSCOLORCHANGE, &OptionTree::OnLookChange),
+    OnMessage(kWmDpiChangedAfterParent, &OptionTree::OnLookChange),  // the dialog's font changed
     OnMessage(WM_COMMAND, &OptionTree::OnEditorCommand),
     OnMessage(WM_CTLCOLORSTATIC, &OptionTree::OnEditorColour),
     OnMessage(WM_CTLCOLOREDIT, &OptionTree::OnEditorColour),
@@ -240,7 +245,41 @@ bool OptionTree::OnMouseButton(MessageArgs& args) {
     return false;
 }
 
+bool OptionTree::EditorTakesKey(WPARAM key, bool alt) const {
+    // The focus stays in the tree while a choice is edited, as in a combo box: the open
+    // editor of the selected node sees the keys first.
+    if (!editor_ || !activeNode_ || activeNode_ != SelectedNode() || !::IsWindowVisible(editor_)) return false;
+    return ::SendMessageA(editor_, kOteKey, key, alt ? 1 : 0) != 0;
+}
+
+bool OptionTree::EditorIsOpen() const {
+    return editor_ && ::IsWindow(editor_) && ::SendMessageA(editor_, kOteIsOpen, 0, 0) != 0;
+}
+
+bool OptionTree::OnSysKeyDown(MessageArgs& args) {
+    const bool alt = (args.lParam & (static_cast<LPARAM>(KF_ALTDOWN) << 16)) != 0;
+    if (!EditorTakesKey(args.wParam, alt)) return false;
+    args.result = 0;
+    return true;
+}
+
+bool OptionTree::OnGetDlgCode(MessageArgs& args) {
+    args.result = DefaultProc(args.message, args.wParam, args.lParam);
+    // An open list keeps Enter, Escape and Tab from the dialog: they are the list's.
+    if (EditorIsOpen()) args.result |= DLGC_WANTALLKEYS | DLGC_WANTMESSAGE;
+    return true;
+}
+
+bool OptionTree::OnKillFocus(MessageArgs& args) {
+    if (editor_ && ::IsWindow(editor_)) ::SendMessageA(editor_, kOteCloseUp, args.wParam, 0);
+    return false;
+}
+
 bool OptionTree::OnKeyDown(MessageArgs& args) {
+    if (EditorTakesKey(args.wParam, false)) {
+        args.result = 0;
+        return true;
+    }
     HTREEITEM selected = SelectedNode();
     if (selected) {
         OptionTreeItem* item = ItemOf(selected);
@@ -283,7 +322,8 @@ bool OptionTree::OnKeyDown(MessageArgs& args) {
 }
 
 bool OptionTree::OnChar(MessageArgs& args) {
-    if (args.wParam != ' ') return false;
+    // Nor may a typed letter search the tree under an open list.
+    if (args.wParam != ' ' && !EditorIsOpen()) return false;
     args.result = 0;  // Space already acted at key down; the control must not search for it
     return true;
 }

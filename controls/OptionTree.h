@@ -63,8 +63,11 @@ private:
     bool OnReflectedNotify(MessageArgs& args);
     bool OnMouseButton(MessageArgs& args);
     bool OnKeyDown(MessageArgs& args);
+    bool OnSysKeyDown(MessageArgs& args);
     bool OnChar(MessageArgs& args);
+    bool OnGetDlgCode(MessageArgs& args);
     bool OnSetFocus(MessageArgs& args);
+    bool OnKillFocus(MessageArgs& args);
     bool OnLayoutChange(MessageArgs& args);
     bool OnExpandRequest(MessageArgs& args);
     bool OnLookChange(MessageArgs& args);
@@ -85,6 +88,8 @@ private:
     LRESULT Notify(int code, OptionTreeItem* item);
     bool Frozen() const noexcept;
     bool IsEditorWindow(HWND child) const;
+    bool EditorTakesKey(WPARAM key, bool alt) const;
+    bool EditorIsOpen() const;
     void ActivateNode(HTREEITEM node);
     void CloseEditor();
     void RepaintRow(HTREEITEM node) const;

@@ -29,6 +29,14 @@ constexpr UINT kOtmEditorCommit = WM_USER + 430;        // wParam: the editor's 
 constexpr UINT kOtmEditorCancel = WM_USER + 431;        // wParam: the editor's window
 constexpr UINT kOtmValueChangeRequest = WM_USER + 432;  // wParam: const VARIANT*, lParam: OptionTreeItem*
 
+// Private messages of an in-place editor window, sent by the tree while the editor's node
+// is selected, so that the keyboard reaches the editor without the focus leaving the tree.
+constexpr UINT kOteKey = WM_USER + 441;      // wParam: virtual key, lParam: 1 when Alt is down;
+                                             // non-zero reply: the editor acted on the key
+constexpr UINT kOteIsOpen = WM_USER + 442;   // non-zero reply: its list is open and wants every key
+constexpr UINT kOteCloseUp = WM_USER + 443;  // wParam: the window taking the focus; closes the
+                                             // list, choosing nothing, unless that is the editor's
+
 // Option word flags.
 constexpr unsigned kOptionCheckOnImageOnly = 1;     // a check node reacts only to clicks on its image
 constexpr unsigned kOptionFreezeAfterClick = 2;     // after the first click no node opens or closes

@@ -376,22 +376,78 @@ def tree_cells():
     return [from_map(rows, TREE_PALETTE) for rows in maps]
 
 
-def tree_strip():
+def scale_nearest(image, size):
+    """A `size` x `size` copy of a square image, each pixel taken from the one it covers:
+    edges stay hard (the mask colour never blends into a picture), so the cells stay crisp."""
+    out = Image(size, size)
+    for y in range(size):
+        for x in range(size):
+            out.put(x, y, image.get(x * image.width // size, y * image.height // size))
+    return out
+
+
+def scale2x(image):
+    """Doubles an image the way pixel art is doubled (EPX): a pixel's quarter takes the
+    colour of the two neighbours it lies between when they agree, so diagonals (ticks,
+    crosses, round buttons) come out as smooth steps rather than as doubled stairs."""
+    w, h = image.width, image.height
+    out = Image(2 * w, 2 * h)
+
+    def px(x, y):
+        return image.get(min(max(x, 0), w - 1), min(max(y, 0), h - 1))
+
+    for y in range(h):
+        for x in range(w):
+            p = px(x, y)
+            a, b, c, d = px(x, y - 1), px(x + 1, y), px(x - 1, y), px(x, y + 1)
+            quarters = [p, p, p, p]
+            if c == a and c != d and a != b:
+                quarters[0] = a
+            if a == b and a != c and b != d:
+                quarters[1] = b
+            if d == c and d != b and c != a:
+                quarters[2] = c
+            if b == d and b != a and d != c:
+                quarters[3] = d
+            out.put(2 * x, 2 * y, quarters[0])
+            out.put(2 * x + 1, 2 * y, quarters[1])
+            out.put(2 * x, 2 * y + 1, quarters[2])
+            out.put(2 * x + 1, 2 * y + 1, quarters[3])
+    return out
+
+
+# The cell sizes the program picks from by the display's DPI (100 %, 150 %, 200 %).
+TREE_CELL_SIZES = (16, 24, 32)
+
+
+def tree_strip(cell_size=16):
     cells = tree_cells()
-    strip = Image(16 * len(cells), 16, MAGENTA)
+    if cell_size == 32:
+        cells = [scale2x(cell) for cell in cells]
+    elif cell_size != 16:
+        cells = [scale_nearest(cell, cell_size) for cell in cells]
+    strip = Image(cell_size * len(cells), cell_size, MAGENTA)
     for index, cell in enumerate(cells):
-        strip.blit(cell, 16 * index, 0)
+        strip.blit(cell, cell_size * index, 0)
     return strip
 
 
 # --------------------------------------------------------------------------- state icons
 
-def state_icon(colours):
+def state_icon(size, colours, outline=None):
     """Two overlapping square frames behind a filled square, like layers seen from above.
-    Each shape in front is cut free of those behind by a one-pixel gap, so they stay apart
-    even when all three are drawn in one colour; crumbs of a shape left between two gaps
-    are swept away."""
-    size = 16
+    Each shape in front is cut free of those behind by a gap, so they stay apart even when
+    all three are drawn in one colour; crumbs of a shape left between two gaps are swept
+    away. The shapes keep a margin free all round, so that an `outline` colour, when given,
+    can ring every shape (and fill the gaps between them): white shapes then read on a
+    light taskbar as well as on a dark one."""
+    unit = max(1, size // 16)      # one pixel of the 16 x 16 design
+    margin = unit
+    inner = size - 2 * margin
+
+    def at(fraction):
+        return margin + int(round(fraction * inner))
+
     owner = [[None] * size for _ in range(size)]  # which shape shows at each pixel
 
     def square(x0, y0, x1, y1, thickness=None):
@@ -400,16 +456,17 @@ def state_icon(colours):
 
     def lay(pixels, shape):
         for x, y in pixels:
-            for nx in (x - 1, x, x + 1):
-                for ny in (y - 1, y, y + 1):
+            for nx in range(x - unit, x + unit + 1):
+                for ny in range(y - unit, y + unit + 1):
                     if (nx, ny) not in pixels and 0 <= nx < size and 0 <= ny < size:
                         owner[ny][nx] = None
         for x, y in pixels:
             owner[y][x] = shape
 
-    lay(square(0, 0, 9, 9, 2), 0)
-    lay(square(3, 3, 12, 12, 2), 1)
-    lay(square(7, 7, 15, 15), 2)
+    thickness = 2 * unit
+    lay(square(at(0), at(0), at(0.64) - 1, at(0.64) - 1, thickness), 0)
+    lay(square(at(0.2), at(0.2), at(0.84) - 1, at(0.84) - 1, thickness), 1)
+    lay(square(at(0.46), at(0.46), at(1) - 1, at(1) - 1), 2)
 
     seen = set()
     for y in range(size):
@@ -425,7 +482,7 @@ def state_icon(colours):
                         seen.add((nx, ny))
                         piece.append((nx, ny))
                         todo.append((nx, ny))
-            if len(piece) < 4:
+            if len(piece) < size * size // 64:
                 for px, py in piece:
                     owner[py][px] = None
 
@@ -434,6 +491,17 @@ def state_icon(colours):
         for x in range(size):
             if owner[y][x] is not None:
                 image.put(x, y, colours[owner[y][x]])
+    if outline is not None:
+        # Every free pixel within reach of a shape becomes outline; what the shapes cover
+        # stays exactly as it was.
+        for y in range(size):
+            for x in range(size):
+                if owner[y][x] is not None:
+                    continue
+                near = any(0 <= nx < size and 0 <= ny < size and owner[ny][nx] is not None
+                           for nx in range(x - unit, x + unit + 1) for ny in range(y - unit, y + unit + 1))
+                if near:
+                    image.put(x, y, outline)
     return image
 
 
@@ -631,9 +699,15 @@ def main(argv):
     ])
     coloured = [VGA16[9], VGA16[14], VGA16[10]]  # red, cyan, green
     white = [VGA16[15]] * 3
-    write_ico(os.path.join(out, 'state_off.ico'), [(state_icon(coloured), 4)])
-    write_ico(os.path.join(out, 'state_on.ico'), [(state_icon(white), 4)])
-    write_bmp(os.path.join(out, 'tree_images.bmp'), tree_strip())
+    # The tray shows the small size, the dialog the large one; 24 and 48 are those sizes
+    # at 150 %.
+    state_sizes = (16, 24, 32, 48)
+    write_ico(os.path.join(out, 'state_off.ico'), [(state_icon(size, coloured), 4) for size in state_sizes])
+    write_ico(os.path.join(out, 'state_on.ico'),
+              [(state_icon(size, white, outline=VGA16[0]), 4) for size in state_sizes])
+    for size in TREE_CELL_SIZES:
+        name = 'tree_images.bmp' if size == 16 else 'tree_images_%d.bmp' % size
+        write_bmp(os.path.join(out, name), tree_strip(size))
     return 0
 
 

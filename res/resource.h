@@ -10,7 +10,9 @@
 #define IDI_HUSHBAR 101
 #define IDI_STATE_OFF 204
 #define IDI_STATE_ON 205
-#define IDB_TREE_IMAGES 202
+#define IDB_TREE_IMAGES 202     // 16-pixel cells
+#define IDB_TREE_IMAGES_24 206  // the same pictures at 24 pixels (150 %)
+#define IDB_TREE_IMAGES_32 207  // and at 32 pixels (200 %)
 #define IDR_TRAY_MENU 208
 #define IDR_UPDATE_AVI 126
 

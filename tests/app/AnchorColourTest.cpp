@@ -34,3 +34,25 @@ TEST(HandCursor, MasksDrawAnOpaqueHandWithItsFingertipAtTheHotSpot) {
     EXPECT_TRUE(MaskBit(masks.xorMask, kHandHotSpotX, kHandHotSpotY + 2)) << "white inside the finger";
     EXPECT_TRUE(MaskBit(masks.andMask, 31, 31));
 }
+
+TEST(HandCursor, AtTheSystemsCursorSizeTheHandKeepsItsShapeAndHotSpot) {
+    const CursorMasks source = HandCursorMasks();
+    EXPECT_EQ(kHandHotSpotX, HandCursorMasksAt(32).hotSpotX);
+    for (int size : {48, 64}) {
+        SCOPED_TRACE(size);
+        const ScaledCursorMasks big = HandCursorMasksAt(size);
+        EXPECT_EQ(static_cast<size_t>((size + 15) / 16 * 2 * size), big.andMask.size());  // whole words a row
+        EXPECT_EQ(kHandHotSpotY, big.hotSpotY);
+        EXPECT_FALSE(big.Bit(big.andMask, big.hotSpotX, big.hotSpotY)) << "hot spot on the fingertip";
+        EXPECT_TRUE(big.Bit(big.andMask, big.hotSpotX - 1, big.hotSpotY)) << "nothing left of it";
+        int opaque = 0;
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x) opaque += big.Bit(big.andMask, x, y) ? 0 : 1;
+        int sourceOpaque = 0;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) sourceOpaque += MaskBit(source.andMask, x, y) ? 0 : 1;
+        // The picture grows with the area: (size / 32)^2 times as many pixels, give or take
+        // the rounding of each row and column.
+        EXPECT_NEAR(sourceOpaque * size * size / 1024.0, opaque, sourceOpaque * size * size / 1024.0 * 0.15);
+    }
+}

@@ -1,75 +1,35 @@
-#include "app/MainDialog.h"
+#include "app/MainDialogFixture.h"
 #include "res/resource.h"
-#include "win/ProgramDirectory.h"
+#include "support/Canvas.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
-constexpr char kFlash[] = "D27CDB6E-AE6D-11cf-96B8-444553540000";
-constexpr char kProduct[] = "Software\\Corvane\\Hushbar";
-constexpr char kSelection[] = "Software\\Corvane\\Hushbar\\SWITCH";
-constexpr char kZone3[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\3";
-constexpr char kKillBit[] =
-    "SOFTWARE\\Microsoft\\Internet Explorer\\ActiveX Compatibility\\{D27CDB6E-AE6D-11cf-96B8-444553540000}";
-
-std::string ReadString(const char* path, const char* name) {
-    char buffer[256] = "";
-    DWORD size = sizeof buffer;
-    if (::RegGetValueA(HKEY_CURRENT_USER, path, name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
-        return "<missing>";
-    return buffer;
+UniqueIcon StateIcon(int id, int size) {
+    return UniqueIcon(static_cast<HICON>(
+        ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0)));
 }
 
-long long ReadDword(const char* path, const char* name) {
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    if (::RegGetValueA(HKEY_CURRENT_USER, path, name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
-        return -1;
-    return value;
+// An icon's size and look: its pixels drawn over grey.
+std::vector<COLORREF> IconPixels(HICON icon) {
+    ICONINFO info{};
+    if (!icon || !::GetIconInfo(icon, &info)) return {};
+    BITMAP mask{};
+    ::GetObjectA(info.hbmMask, sizeof mask, &mask);
+    ::DeleteObject(info.hbmMask);
+    if (info.hbmColor) ::DeleteObject(info.hbmColor);
+    const int size = mask.bmWidth;
+    Canvas canvas(size, size);
+    ::DrawIconEx(canvas.Dc(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+    std::vector<COLORREF> pixels{static_cast<COLORREF>(size)};
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) pixels.push_back(canvas.Pixel(x, y));
+    return pixels;
 }
-
-bool KillBitPresent() {
-    HKEY hkey = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKillBit, 0, KEY_READ, &hkey) != ERROR_SUCCESS) return false;
-    ::RegCloseKey(hkey);
-    return true;
-}
-
-bool Checked(HMENU menu, UINT id) { return (::GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) != 0; }
-
-std::string ItemText(HMENU menu, UINT id) {
-    char text[64] = "";
-    ::GetMenuStringA(menu, id, text, sizeof text, MF_BYCOMMAND);
-    return text;
-}
-
-// The main dialog inside the test process, reading a block list beside the test program.
-class MainDialogTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ::RegDeleteTreeA(HKEY_CURRENT_USER, kProduct);
-        listPath_ = ProgramDirectory() + "objects.dll";
-        std::ofstream(listPath_, std::ios::binary) << "Header\r\n1,Flash Player," << kFlash << ",\r\n";
-        dialog_ = std::make_unique<MainDialog>();
-        ASSERT_TRUE(dialog_->Create(::GetModuleHandleA(nullptr)));
-    }
-    void TearDown() override {
-        dialog_.reset();
-        ::DeleteFileA(listPath_.c_str());
-        ::RegDeleteTreeA(HKEY_CURRENT_USER, kProduct);
-        for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kKillBit, view, 0);
-    }
-    void Command(UINT id) { ::SendMessageA(dialog_->Hwnd(), WM_COMMAND, id, 0); }
-    HMENU Menu() const { return dialog_->Tray().Menu(); }
-
-    std::string listPath_;
-    std::unique_ptr<MainDialog> dialog_;
-};
 
 TEST_F(MainDialogTest, TheTrayMenuAndIconsFollowAHotKeySwitch) {
     EXPECT_EQ("&Hushbar: ON", ItemText(Menu(), IDC_SWITCH));
@@ -80,10 +40,18 @@ TEST_F(MainDialogTest, TheTrayMenuAndIconsFollowAHotKeySwitch) {
     EXPECT_EQ("&Hushbar: OFF", ItemText(Menu(), IDC_SWITCH));
     EXPECT_FALSE(Checked(Menu(), IDC_SWITCH));
     EXPECT_STREQ("Hushbar (Disabled)", dialog_->Tray().Tip());
-    // The dialog's state icon shows the very icon of the tray.
+    // The dialog's state icon shows the tray's picture, each at the size it is shown at.
     HICON shown = reinterpret_cast<HICON>(
         ::SendDlgItemMessageA(dialog_->Hwnd(), IDC_STATE_ICON, STM_GETICON, 0, 0));
-    EXPECT_EQ(dialog_->Tray().Icon(), shown);
+    EXPECT_EQ(IconPixels(shown), IconPixels(StateIcon(IDI_STATE_OFF, ::GetSystemMetrics(SM_CXICON)).Get()));
+    EXPECT_EQ(IconPixels(dialog_->Tray().Icon()),
+              IconPixels(StateIcon(IDI_STATE_OFF, ::GetSystemMetrics(SM_CXSMICON)).Get()));
+    ::SendMessageA(dialog_->Hwnd(), WM_HOTKEY, 0, 0);
+    shown = reinterpret_cast<HICON>(::SendDlgItemMessageA(dialog_->Hwnd(), IDC_STATE_ICON, STM_GETICON, 0, 0));
+    EXPECT_EQ(IconPixels(shown), IconPixels(StateIcon(IDI_STATE_ON, ::GetSystemMetrics(SM_CXICON)).Get()));
+    EXPECT_EQ(IconPixels(dialog_->Tray().Icon()),
+              IconPixels(StateIcon(IDI_STATE_ON, ::GetSystemMetrics(SM_CXSMICON)).Get()));
+    ::SendMessageA(dialog_->Hwnd(), WM_HOTKEY, 0, 0);
     EXPECT_EQ("yes", ReadString(kProduct, "Current State"));
 }
 

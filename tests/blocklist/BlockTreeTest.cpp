@@ -175,3 +175,18 @@ TEST_F(BlockTreeTest, ScriptingIndexesWithoutAnOptionShowEnable) {
     EXPECT_EQ(0u, blocks_.ScriptingIndex());
     EXPECT_EQ("Enable", ScriptingText());
 }
+
+TEST(BlockTreeImages, TheCellSizeIsTheLargestDrawnSizeThatFitsTheDpi) {
+    EXPECT_EQ(16, TreeImageSizeForDpi(96));
+    EXPECT_EQ(16, TreeImageSizeForDpi(120));  // 125 %: 20 pixels would stretch the 16s
+    EXPECT_EQ(24, TreeImageSizeForDpi(144));
+    EXPECT_EQ(24, TreeImageSizeForDpi(168));
+    EXPECT_EQ(32, TreeImageSizeForDpi(192));
+    EXPECT_EQ(32, TreeImageSizeForDpi(288));
+    EXPECT_EQ(16, TreeImageSizeForDpi(72));
+    UniqueImageList images = LoadBlockTreeImages(::GetModuleHandleA(nullptr), 192);
+    int cx = 0, cy = 0;
+    ASSERT_TRUE(::ImageList_GetIconSize(images.Get(), &cx, &cy));
+    EXPECT_EQ(32, cx);
+    EXPECT_EQ(15, ::ImageList_GetImageCount(images.Get()));
+}

@@ -1,6 +1,7 @@
 #include "controls/OptionTree.h"
 
 #include "res/resource.h"
+#include "support/ThreadWindows.h"
 #include "win/Dialog.h"
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -74,23 +75,6 @@ std::string TextOf(HWND hwnd) {
     char text[256] = {};
     ::GetWindowTextA(hwnd, text, sizeof(text));
     return text;
-}
-
-HWND VisibleListOfThread() {
-    HWND found = nullptr;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM data) -> BOOL {
-            char name[32] = {};
-            ::GetClassNameA(hwnd, name, sizeof(name));
-            if (lstrcmpiA(name, "ListBox") == 0 && ::IsWindowVisible(hwnd)) {
-                *reinterpret_cast<HWND*>(data) = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
 }
 
 class OptionTreeTest : public ::testing::Test {

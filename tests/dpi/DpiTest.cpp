@@ -1,0 +1,197 @@
+// The drawn parts at 96 and at 144 DPI (150 %). A process takes its DPI from the prefix's
+// LogPixels setting when it starts, so the test sets it, runs this same program again with
+// only the checks of the child enabled, and puts the setting back.
+#include "app/HyperLink.h"
+#include "app/MainDialogFixture.h"
+#include "app/ProductInfo.h"
+#include "blocklist/BlockTree.h"
+#include "res/resource.h"
+#include "win/Dpi.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr char kChildVariable[] = "HUSHBAR_DPI_CHILD";
+constexpr char kDesktopKey[] = "Control Panel\\Desktop";
+
+// The DPI the child was started for; 0 in the parent.
+int ChildDpi() {
+    const char* value = std::getenv(kChildVariable);
+    return value ? std::atoi(value) : 0;
+}
+
+// Sets the prefix's DPI for processes started from now on; puts back what was there.
+class LogPixelsSetting {
+public:
+    explicit LogPixelsSetting(DWORD dpi) {
+        DWORD size = sizeof previous_;
+        had_ = ::RegGetValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", RRF_RT_REG_DWORD, nullptr, &previous_,
+                              &size) == ERROR_SUCCESS;
+        ::RegSetKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", REG_DWORD, &dpi, sizeof dpi);
+    }
+    ~LogPixelsSetting() {
+        if (had_)
+            ::RegSetKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", REG_DWORD, &previous_, sizeof previous_);
+        else
+            ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels");
+    }
+    LogPixelsSetting(const LogPixelsSetting&) = delete;
+    LogPixelsSetting& operator=(const LogPixelsSetting&) = delete;
+
+private:
+    DWORD previous_ = 0;
+    bool had_ = false;
+};
+
+// Runs the child checks in a new process of this program; its report goes to our output.
+DWORD RunChild(int dpi) {
+    char self[MAX_PATH] = "";
+    ::GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string command = std::string("\"") + self + "\" --gtest_filter=DpiChild.* --gtest_color=no";
+    ::SetEnvironmentVariableA(kChildVariable, std::to_string(dpi).c_str());
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    const BOOL started = ::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                          &startup, &process);
+    ::SetEnvironmentVariableA(kChildVariable, nullptr);
+    if (!started) return ~0u;
+    DWORD code = STILL_ACTIVE;
+    if (::WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0) ::GetExitCodeProcess(process.hProcess, &code);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return code;
+}
+
+TEST(HighDpi, TheDialogsAndTheirPicturesFollowTheDpiTheProcessStartsWith) {
+    if (ChildDpi()) GTEST_SKIP() << "the child's own checks run instead";
+    EXPECT_EQ(0u, RunChild(96));
+    {
+        LogPixelsSetting at150Percent(144);
+        EXPECT_EQ(0u, RunChild(144));
+    }
+    DWORD after = 0;
+    DWORD size = sizeof after;
+    const LSTATUS read =
+        ::RegGetValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", RRF_RT_REG_DWORD, nullptr, &after, &size);
+    EXPECT_TRUE(read != ERROR_SUCCESS || after == 96) << "the prefix is left at 96 DPI";
+}
+
+
+int TreeCellSize(HWND dialog) {
+    int cx = 0, cy = 0;
+    HIMAGELIST images = reinterpret_cast<HIMAGELIST>(
+        ::SendDlgItemMessageA(dialog, IDC_BLOCK_TREE, TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
+    return ::ImageList_GetIconSize(images, &cx, &cy) && cx == cy ? cx : -1;
+}
+
+// ---- The child's checks, at the DPI it was started with ----
+
+SIZE IconSize(HICON icon) {
+    ICONINFO info{};
+    if (!icon || !::GetIconInfo(icon, &info)) return SIZE{0, 0};
+    BITMAP mask{};
+    ::GetObjectA(info.hbmMask, sizeof mask, &mask);
+    ::DeleteObject(info.hbmMask);
+    if (info.hbmColor) ::DeleteObject(info.hbmColor);
+    // A monochrome cursor keeps both of its masks in one bitmap of twice the height.
+    return SIZE{mask.bmWidth, info.hbmColor ? mask.bmHeight : mask.bmHeight / 2};
+}
+
+class DpiChild : public MainDialogTest {
+protected:
+    void SetUp() override {
+        dpi_ = ChildDpi();
+        if (!dpi_) GTEST_SKIP() << "run by HighDpi in a process of its own";
+        MainDialogTest::SetUp();
+    }
+    int dpi_ = 0;
+};
+
+TEST_F(DpiChild, MainDialogPicturesAreMadeForTheDpiAndTheDialogStaysInTheWorkArea) {
+    ASSERT_EQ(dpi_, SystemDpi());
+    HWND hwnd = dialog_->Hwnd();
+    EXPECT_EQ(dpi_, WindowDpi(hwnd));
+
+    EXPECT_EQ(dpi_ >= 144 ? 24 : 16, TreeCellSize(hwnd));
+    EXPECT_EQ(15, ::ImageList_GetImageCount(reinterpret_cast<HIMAGELIST>(
+                      ::SendDlgItemMessageA(hwnd, IDC_BLOCK_TREE, TVM_GETIMAGELIST, TVSIL_NORMAL, 0))));
+
+    const SIZE state = IconSize(reinterpret_cast<HICON>(::SendDlgItemMessageA(hwnd, IDC_STATE_ICON, STM_GETICON, 0, 0)));
+    EXPECT_EQ(SystemMetricAt(SM_CXICON, dpi_), state.cx);
+    EXPECT_EQ(ScaleToDpi(32, dpi_), state.cx) << "the large icon grows with the DPI";
+    const SIZE tray = IconSize(dialog_->Tray().Icon());
+    EXPECT_EQ(ScaleToDpi(16, dpi_), tray.cx);
+
+    // Shown in the middle of the work area, and never past its edges.
+    ::ShowWindow(hwnd, SW_SHOW);
+    RECT area{}, window{};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    ::GetWindowRect(hwnd, &window);
+    EXPECT_GE(window.left, area.left);
+    EXPECT_GE(window.top, area.top);
+    EXPECT_LE(window.right, area.right);
+    EXPECT_LE(window.bottom, area.bottom);
+}
+
+TEST_F(DpiChild, TheLinksAreSizedToTheirTextAndTheHandToTheSystemsCursors) {
+    INT_PTR(CALLBACK * inert)(HWND, UINT, WPARAM, LPARAM) = [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR {
+        return message == WM_INITDIALOG;
+    };
+    HWND about = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), nullptr, inert, 0);
+    ASSERT_TRUE(about);
+    HyperLink mail;
+    mail.SetTarget(product::kSupportTarget);
+    mail.SetLabel(product::kSupportLabel);
+    ASSERT_TRUE(mail.Attach(::GetDlgItem(about, IDC_MAIL_LINK)));
+
+    HDC dc = ::GetDC(mail.Hwnd());
+    HGDIOBJ old = ::SelectObject(dc, mail.LinkFont());
+    SIZE text{};
+    ::GetTextExtentPoint32A(dc, product::kSupportLabel, static_cast<int>(std::strlen(product::kSupportLabel)), &text);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(mail.Hwnd(), dc);
+    const RECT& link = mail.LinkRect();
+    EXPECT_GE(link.right - link.left, text.cx) << "the whole label on one line";
+    EXPECT_EQ(text.cy, link.bottom - link.top) << "one line, nothing wrapped";
+    RECT client{};
+    ::GetClientRect(mail.Hwnd(), &client);
+    EXPECT_GE(client.right, link.right);
+    EXPECT_GE(client.bottom, link.bottom);
+
+    const SIZE hand = IconSize(mail.Cursor());
+    EXPECT_EQ(SystemMetricAt(SM_CXCURSOR, dpi_), hand.cx);
+    EXPECT_EQ(hand.cx, hand.cy);
+    ::DestroyWindow(about);
+}
+
+// Moved to a monitor of 150 %: the window takes the suggested place and size, and what is
+// drawn by hand is made again for the new DPI.
+TEST_F(MainDialogTest, OnADpiChangeTheDialogTakesTheSuggestedRectangleAndRedrawsItsPictures) {
+    if (ChildDpi()) GTEST_SKIP();
+    HWND hwnd = dialog_->Hwnd();
+    ASSERT_EQ(16, TreeCellSize(hwnd));
+    RECT suggested{20, 10, 20 + 700, 10 + 600};
+    ::SendMessageA(hwnd, kWmDpiChanged, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    RECT now{};
+    ::GetWindowRect(hwnd, &now);
+    EXPECT_EQ(suggested.left, now.left);
+    EXPECT_EQ(suggested.top, now.top);
+    EXPECT_EQ(700, now.right - now.left);
+    EXPECT_EQ(600, now.bottom - now.top);
+    EXPECT_EQ(24, TreeCellSize(hwnd));
+    EXPECT_EQ(SystemMetricAt(SM_CXICON, 144),
+              IconSize(reinterpret_cast<HICON>(::SendDlgItemMessageA(hwnd, IDC_STATE_ICON, STM_GETICON, 0, 0))).cx);
+    // A switch afterwards keeps the new size.
+    ::SendMessageA(hwnd, WM_HOTKEY, 0, 0);
+    EXPECT_EQ(SystemMetricAt(SM_CXICON, WindowDpi(hwnd)),
+              IconSize(reinterpret_cast<HICON>(::SendDlgItemMessageA(hwnd, IDC_STATE_ICON, STM_GETICON, 0, 0))).cx);
+}
+
+}  // namespace
