@@ -1,12 +1,10 @@
 #pragma once
 // What the listed flag keys below one parent held after the last pass over them, so that
 // the next pass can skip reading them. The picture holds for as long as the registry
-// reports no change anywhere below the parent (a change notification, armed right after
-// our own writes) and the parent is still the same key (its write time, which creating or
-// deleting a subkey moves).
+// reports no change anywhere below the parent since right after our own writes.
 #include "engine/FlagOwnership.h"
+#include "settings/KeyWatch.h"
 #include "settings/RegKey.h"
-#include "win/UniqueHandle.h"
 
 #include <cstdint>
 #include <vector>
@@ -27,8 +25,6 @@ public:
 private:
     bool valid_ = false;
     std::uint64_t namesHash_ = 0;
-    FILETIME parentWritten_{};
     std::vector<FlagKeyState> states_;
-    RegKey watched_;
-    UniqueKernelHandle changed_;
+    KeyWatch watch_;
 };
