@@ -20,6 +20,7 @@ namespace {
 constexpr char kKillBitRoot[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Internet Explorer\\ActiveX Compatibility";
 constexpr char kKillBitRoot32[] =
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Internet Explorer\\ActiveX Compatibility";
+constexpr char kAddonRoot[] = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Settings";
 constexpr DWORD kWait = 600000;
 
 double Now() {
@@ -46,20 +47,27 @@ std::string ClassId(int index) {
     return id;
 }
 
-// The list Hushbar reads, and the two files `reg import` gets for the same keys.
+// The list Hushbar reads, and the files `reg import` gets for the same keys: the kill bits
+// in both views, and once more with the per-user add-on key Hushbar also writes.
 void WriteFiles(const std::string& folder, int entries) {
     std::ofstream list(folder + "objects.dll", std::ios::binary);
+    list << "Bench list\r\n";
     std::ofstream add(folder + "bench-add.reg", std::ios::binary);
     std::ofstream remove(folder + "bench-delete.reg", std::ios::binary);
-    list << "Bench list\r\n";
-    add << "Windows Registry Editor Version 5.00\r\n\r\n";
-    remove << "Windows Registry Editor Version 5.00\r\n\r\n";
+    std::ofstream addAll(folder + "bench-add-all.reg", std::ios::binary);
+    std::ofstream removeAll(folder + "bench-delete-all.reg", std::ios::binary);
+    for (std::ofstream* file : {&add, &remove, &addAll, &removeAll}) *file << "Windows Registry Editor Version 5.00\r\n\r\n";
     for (int index = 0; index < entries; ++index) {
         const std::string id = ClassId(index);
         list << "1,Control " << index << "," << id << ",\r\n";
-        for (const char* root : {kKillBitRoot, kKillBitRoot32}) {
-            add << "[" << root << "\\{" << id << "}]\r\n\"Compatibility Flags\"=dword:00000400\r\n\r\n";
-            remove << "[-" << root << "\\{" << id << "}]\r\n\r\n";
+        for (const char* root : {kKillBitRoot, kKillBitRoot32, kAddonRoot}) {
+            const bool killBit = root != kAddonRoot;
+            const std::string key = std::string(root) + "\\{" + id + "}";
+            const std::string value = killBit ? "\"Compatibility Flags\"=dword:00000400" : "\"Flags\"=dword:00000001";
+            if (killBit) add << "[" << key << "]\r\n" << value << "\r\n\r\n";
+            if (killBit) remove << "[-" << key << "]\r\n\r\n";
+            addAll << "[" << key << "]\r\n" << value << "\r\n\r\n";
+            removeAll << "[-" << key << "]\r\n\r\n";
         }
     }
 }
@@ -146,7 +154,7 @@ double Timed(HWND window, UINT message, WPARAM wParam) {
 void ForgetSettings() { ::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Corvane\\Hushbar"); }
 
 struct Samples {
-    std::vector<double> bare, startUp, bareMemory, memory, hiddenMemory, regAdd, regDelete, onShown, offShown, okAgain, onHidden,
+    std::vector<double> bare, startUp, bareMemory, memory, hiddenMemory, regAdd, regDelete, regAddAll, regDeleteAll, onShown, offShown, okAgain, onHidden,
         offHidden;
 };
 
@@ -172,6 +180,8 @@ int main(int argc, char** argv) {
     if (entries > 0) WriteFiles(folder, entries);
     const std::string regAdd = "reg.exe import \"" + folder + "bench-add.reg\"";
     const std::string regDelete = "reg.exe import \"" + folder + "bench-delete.reg\"";
+    const std::string regAddAll = "reg.exe import \"" + folder + "bench-add-all.reg\"";
+    const std::string regDeleteAll = "reg.exe import \"" + folder + "bench-delete-all.reg\"";
 
     Samples samples;
     for (int round = 0; round < repetitions; ++round) {
@@ -188,6 +198,8 @@ int main(int argc, char** argv) {
             samples.offShown.push_back(Timed(child.window, WM_COMMAND, IDC_SWITCH));
             samples.regAdd.push_back(RunToEnd(regAdd));
             samples.regDelete.push_back(RunToEnd(regDelete));
+            samples.regAddAll.push_back(RunToEnd(regAddAll));
+            samples.regDeleteAll.push_back(RunToEnd(regDeleteAll));
             samples.onShown.push_back(Timed(child.window, WM_COMMAND, IDC_SWITCH));
             samples.okAgain.push_back(Timed(child.window, WM_COMMAND, IDOK));  // nothing changed; hides
             samples.hiddenMemory.push_back(PrivateBytes(child));
@@ -216,5 +228,10 @@ int main(int argc, char** argv) {
     Row(size, "OK again, nothing changed", Median(samples.okAgain), "ms", "reg import add", add, "<= 0.1x");
     Row(size, "Switch ON, hidden", Median(samples.onHidden), "ms", "reg import add", add, "<= 1.0x");
     Row(size, "Switch OFF, hidden", Median(samples.offHidden), "ms", "reg import delete", remove, "<= 1.0x");
+    // Like for like: the baseline writing the per-user add-on keys too.
+    Row(size, "Switch ON, dialog shown", Median(samples.onShown), "ms", "reg import add, all 3 keys",
+        Median(samples.regAddAll), "");
+    Row(size, "Switch OFF, dialog shown", Median(samples.offShown), "ms", "reg import delete, all 3 keys",
+        Median(samples.regDeleteAll), "");
     return 0;
 }
