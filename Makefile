@@ -1,11 +1,19 @@
-# make run   — install what is missing, build, start Hushbar under Wine
-# make test  — install what is missing, build, run the whole suite under Wine + Xvfb
-# make build — build and lay out dist/hushbar/ as it ships
-# make bench — time Hushbar against reg import and a bare program (not part of make test)
-PRESET ?= mingw-cross
-BUILD  := build/cross
+# make run     — install what is missing, build the program only, start Hushbar under Wine
+# make test    — install what is missing, build both architectures and the installer, run the
+#                whole suite under Wine + Xvfb, then the engine and end-to-end suites against
+#                the 32-bit program under WoW64
+# make build   — build and lay out dist/win64/hushbar/ as it ships
+# make package — the installer and the portable zips of both architectures, in dist/
+# make bench   — time Hushbar against reg import and a bare program (not part of make test)
+PRESET   ?= mingw-cross
+PRESET32 ?= mingw-cross-i686
+BUILD    := build/cross
+BUILD32  := build/cross32
+# The 32-bit tree builds the program and the suites that run against it under WoW64.
+TARGETS32 := hushbar test_engine test_e2e
+SUITES32  := ^(engine|e2e)$$
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps configure configure32 build build32 package test test32 run bench clean
 
 all: build
 
@@ -15,13 +23,28 @@ deps:
 configure: deps
 	@cmake --preset $(PRESET) >/dev/null
 
+configure32: deps
+	@cmake --preset $(PRESET32) >/dev/null
+
 build: configure
 	@cmake --build --preset $(PRESET)
 
-test: build
-	@scripts/run-tests.sh $(BUILD)
+build32: configure32
+	@cmake --build --preset $(PRESET32) --target $(TARGETS32)
 
-run: build
+package: build32 configure
+	@cmake --build --preset $(PRESET) --target hushbar_package
+
+test: build package
+	@scripts/run-tests.sh $(BUILD)
+	@scripts/run-tests.sh $(BUILD32) -R '$(SUITES32)'
+
+# The 32-bit run alone.
+test32: build32
+	@scripts/run-tests.sh $(BUILD32) -R '$(SUITES32)'
+
+run: configure
+	@cmake --build --preset $(PRESET) --target hushbar
 	@scripts/run-hushbar.sh
 
 bench: build
@@ -29,4 +52,4 @@ bench: build
 	@scripts/bench.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) dist
+	rm -rf $(BUILD) $(BUILD32) dist

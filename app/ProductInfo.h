@@ -6,6 +6,8 @@
 #define HUSHBAR_SUPPORT_ADDRESS "support@hushbar.example"
 #define HUSHBAR_HOME_PAGE "http://www.hushbar.example/hushbar/"
 
+// The resource compiler reads the macros above for the version resource; the rest is C++.
+#ifndef RC_INVOKED
 namespace product {
 
 inline constexpr char kMakerName[] = HUSHBAR_MAKER_NAME;
@@ -17,3 +19,4 @@ inline constexpr char kSupportLabel[] = HUSHBAR_MAKER_NAME " (" HUSHBAR_SUPPORT_
 inline constexpr char kSupportTarget[] = "mailto:" HUSHBAR_SUPPORT_ADDRESS;
 
 }  // namespace product
+#endif

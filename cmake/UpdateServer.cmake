@@ -2,17 +2,16 @@
 # descriptor and the package made of the block list and that descriptor. Laid out in
 # ${HUSHBAR_DIST}/server/hushbar/update/, ready for any static web server.
 #
-# The server's descriptor is the shipped res/latest.xml, so a fresh install finds itself
+# The server's descriptor is the shipped latest.xml (made from res/latest.xml), so a fresh install finds itself
 # up to date. For a demonstration of an update, give the server a newer data version:
 #   cmake -DHUSHBAR_SERVER_DATAVERSION=1.1 <build folder>
 set(HUSHBAR_SERVER_DATAVERSION "" CACHE STRING
-    "Data version the update server offers; empty keeps the one of res/latest.xml")
+    "Data version the update server offers; empty keeps the shipped one")
 
 set(update_server_dir "${HUSHBAR_DIST}/server/hushbar/update")
 set(update_server_stage "${CMAKE_BINARY_DIR}/update-server")
 
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/res/latest.xml")
-file(READ "${CMAKE_SOURCE_DIR}/res/latest.xml" update_server_descriptor)
+file(READ "${HUSHBAR_GENERATED}/latest.xml" update_server_descriptor)
 if(HUSHBAR_SERVER_DATAVERSION)
   string(REGEX REPLACE "dataversion=\"[^\"]*\"" "dataversion=\"${HUSHBAR_SERVER_DATAVERSION}\""
          update_server_descriptor "${update_server_descriptor}")

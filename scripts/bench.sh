@@ -33,7 +33,7 @@ echo "| N | measure | Hushbar | baseline | ratio | goal |"
 echo "|---|---|---|---|---|---|"
 for n in $sizes; do
   folder=$work/list-$n
-  cp -r "$root/dist/hushbar" "$folder"
+  cp -r "$root/dist/win64/hushbar" "$folder"
   wine "$bench" "$(winepath -w "$folder")" "$n" "$rounds" "$bare" 2>/dev/null | tr -d '\r'
 done
 # Further rows (the update round trip) are appended by their own scripts.

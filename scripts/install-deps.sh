@@ -6,9 +6,15 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 srcdir=${HUSHBAR_DEPS_DIR:-$here/build/deps-src}
 
-packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb
+packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64 g++-mingw-w64-i686-posix
+          wine wine64 wine32:i386 fonts-wine xvfb
           libz-mingw-w64-dev libboost-dev googletest cmake ninja-build make python3
-          dpkg-dev x11-utils imagemagick)
+          dpkg-dev x11-utils imagemagick nsis icoutils)
+apt=(apt-get -o DPkg::Lock::Timeout=600)
+
+# The 32-bit program is tested under the 64-bit prefix's WoW64, which needs Wine's i386 half.
+need_i386=0
+dpkg --print-foreign-architectures | grep -qx i386 || { dpkg --add-architecture i386; need_i386=1; }
 
 missing=()
 for p in "${packages[@]}"; do
@@ -18,7 +24,7 @@ done
 need_src=0
 [ -f "$srcdir/.done" ] || need_src=1
 
-if [ ${#missing[@]} -gt 0 ] || [ $need_src = 1 ]; then
+if [ ${#missing[@]} -gt 0 ] || [ $need_src = 1 ] || [ $need_i386 = 1 ]; then
   # Source packages need a deb-src entry beside the binary one.
   if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
     cat > /etc/apt/sources.list.d/hushbar-src.sources <<'SRC'
@@ -30,17 +36,17 @@ Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC
   fi
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
+  "${apt[@]}" update -qq
 fi
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
 if [ $need_src = 1 ]; then
   rm -rf "$srcdir" && mkdir -p "$srcdir"
-  ( cd "$srcdir" && apt-get source -qq --download-only zlib tinyxml >/dev/null 2>&1 \
+  ( cd "$srcdir" && "${apt[@]}" source -qq --download-only zlib tinyxml >/dev/null 2>&1 \
     && for d in *.dsc; do dpkg-source -x "$d" >/dev/null 2>&1; done )
   zl=$(ls -d "$srcdir"/zlib-*/ | head -1); tx=$(ls -d "$srcdir"/tinyxml-*/ | head -1)
   ln -sfn "$zl" "$srcdir/zlib"; ln -sfn "$tx" "$srcdir/tinyxml"

@@ -3,7 +3,19 @@
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 stamp="$WINEPREFIX/.hushbar-ready"
-[ -f "$stamp" ] && exit 0
+# With Wine's i386 half installed, 32-bit programs run under the prefix's WoW64; a prefix
+# made before it was installed lacks the 32-bit system folder (syswow64), and an update
+# of the prefix cannot add it (its 32-bit half needs that folder to start). Such a prefix
+# holds nothing but what this script puts there, so it is made again.
+wow64_ready() {
+  [ ! -e /usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll ] ||
+    [ -e "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]
+}
+if [ -f "$stamp" ]; then
+  wow64_ready && exit 0
+  wineserver -k 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+fi
 mkdir -p "$WINEPREFIX"
 wine wineboot -i >/dev/null 2>&1 || true
 wineserver -w

@@ -19,4 +19,9 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
   echo "  Stop: Ctrl+C here (or Exit from the tray menu)."
 fi
 "$root/scripts/make-prefix.sh"
-wine "$root/dist/hushbar/hushbar.exe"
+status=0
+wine "$root/dist/win64/hushbar/hushbar.exe" || status=$?
+# Exit ends the program with status 57665, its command id; the shell sees it cut to 8 bits.
+# That is the normal end, not a failure.
+[ "$status" = $((57665 % 256)) ] && status=0
+exit "$status"

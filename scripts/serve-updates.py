@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Serves dist/server/ on a local port for trying Update by hand.
+"""Serves dist/win64/server/ on a local port for trying Update by hand.
 
 Hushbar asks for the update host's URL; with the system proxy setting pointed here, the
 request arrives with the whole URL in its request line ("GET http://host/hushbar/...").
@@ -24,7 +24,7 @@ def main():
     here = os.path.dirname(os.path.abspath(__file__))
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--port", type=int, default=8000)
-    parser.add_argument("--root", default=os.path.join(here, "..", "dist", "server"))
+    parser.add_argument("--root", default=os.path.join(here, "..", "dist", "win64", "server"))
     options = parser.parse_args()
     handler = functools.partial(Handler, directory=os.path.abspath(options.root))
     with http.server.ThreadingHTTPServer(("127.0.0.1", options.port), handler) as server:

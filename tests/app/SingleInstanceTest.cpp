@@ -46,22 +46,24 @@ TEST(MakeInstanceName, WithoutABufferFailsWithInvalidParameter) {
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), ::GetLastError());
 }
 
+struct DesktopProbe {
+    char name[MAX_PATH];
+};
+
+// Named, not a lambda: 32-bit Windows wants the WINAPI calling convention for a thread.
+DWORD WINAPI NameOnAnUnnamedDesktop(LPVOID parameter) {
+    auto* p = static_cast<DesktopProbe*>(parameter);
+    HDESK desktop = ::CreateDesktopA("HushbarProbe", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    if (!desktop || !::SetThreadDesktop(desktop)) return 1;
+    ::CloseDesktop(desktop);  // the thread keeps it, but its handle no longer names it
+    MakeInstanceName("Base", p->name, ScopeDesktop);
+    return 0;
+}
+
 TEST(MakeInstanceName, AnUnreadableDesktopGivesWin9x) {
     // A thread whose desktop handle is gone cannot read the name.
-    struct Probe {
-        char name[MAX_PATH];
-    } probe{};
-    HANDLE thread = ::CreateThread(
-        nullptr, 0,
-        [](LPVOID parameter) -> DWORD {
-            auto* p = static_cast<Probe*>(parameter);
-            HDESK desktop = ::CreateDesktopA("HushbarProbe", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
-            if (!desktop || !::SetThreadDesktop(desktop)) return 1;
-            ::CloseDesktop(desktop);  // the thread keeps it, but its handle no longer names it
-            MakeInstanceName("Base", p->name, ScopeDesktop);
-            return 0;
-        },
-        &probe, 0, nullptr);
+    DesktopProbe probe{};
+    HANDLE thread = ::CreateThread(nullptr, 0, NameOnAnUnnamedDesktop, &probe, 0, nullptr);
     ASSERT_NE(nullptr, thread);
     ::WaitForSingleObject(thread, 10000);
     DWORD code = 1;

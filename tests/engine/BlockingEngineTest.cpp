@@ -269,7 +269,8 @@ TEST_F(BlockingEngineTest, FlagsThatOthersSetSurviveEveryCommand) {
         Put(HKEY_LOCAL_MACHINE, KillBit(kIdB), "Compatibility Flags", 0x00800400, view);
         Put(HKEY_LOCAL_MACHINE, KillBit(kIdC), "Compatibility Flags", 0x00800000, view);
     }
-    Put(HKEY_LOCAL_MACHINE, KillBit(kIdD), "Compatibility Flags", "1024");
+    // In the 64-bit view, whatever this test program's own is (it also runs as a 32-bit one).
+    Put(HKEY_LOCAL_MACHINE, KillBit(kIdD), "Compatibility Flags", "1024", KEY_WOW64_64KEY);
     Put(HKEY_CURRENT_USER, Addon(kIdA), "Flags", 1);
     selection.Add(kIdA, true);
     selection.Add(kIdB, false);
@@ -284,7 +285,7 @@ TEST_F(BlockingEngineTest, FlagsThatOthersSetSurviveEveryCommand) {
             EXPECT_EQ(0x00800400u, Flags(kIdB, view)) << when;
             EXPECT_EQ(std::nullopt, Record(kIdB, view)) << when;
         }
-        EXPECT_EQ("1024", ReadString(HKEY_LOCAL_MACHINE, KillBit(kIdD), "Compatibility Flags")) << when;
+        EXPECT_EQ("1024", ReadString(HKEY_LOCAL_MACHINE, KillBit(kIdD), "Compatibility Flags", KEY_WOW64_64KEY)) << when;
         EXPECT_EQ(std::nullopt, Record(kIdD, KEY_WOW64_64KEY)) << when;
         EXPECT_EQ(1u, UserFlags(kIdA)) << when << ": the user's own choice";
         EXPECT_EQ(std::nullopt, UserRecord(kIdA)) << when;
@@ -327,9 +328,9 @@ TEST_F(BlockingEngineTest, FlagsThatOthersSetSurviveEveryCommand) {
 
     // Something written into a key Hushbar created stays, with the key, after our part goes.
     WithdrawThenApply();
-    Put(HKEY_LOCAL_MACHINE, KillBit(kFlash), "Alternate CLSID", "{0}");
+    Put(HKEY_LOCAL_MACHINE, KillBit(kFlash), "Alternate CLSID", "{0}", KEY_WOW64_64KEY);
     WithdrawPolicy(settings, selection);
-    EXPECT_EQ("{0}", ReadString(HKEY_LOCAL_MACHINE, KillBit(kFlash), "Alternate CLSID"));
+    EXPECT_EQ("{0}", ReadString(HKEY_LOCAL_MACHINE, KillBit(kFlash), "Alternate CLSID", KEY_WOW64_64KEY));
     EXPECT_EQ(std::nullopt, Flags(kFlash, KEY_WOW64_64KEY));
     EXPECT_EQ(std::nullopt, Record(kFlash, KEY_WOW64_64KEY));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, KillBit(kFlash), KEY_WOW64_32KEY));

@@ -29,10 +29,10 @@ std::optional<DWORD> ReadDword(HKEY root, const std::string& path, const char* n
     return value;
 }
 
-std::optional<std::string> ReadString(HKEY root, const std::string& path, const char* name) {
+std::optional<std::string> ReadString(HKEY root, const std::string& path, const char* name, REGSAM view) {
     RegKey key;
     std::string value;
-    if (key.Open(root, path.c_str(), KEY_READ) || key.QueryString(name, value)) return std::nullopt;
+    if (key.Open(root, path.c_str(), KEY_READ | view) || key.QueryString(name, value)) return std::nullopt;
     return value;
 }
 
@@ -46,9 +46,9 @@ void Put(HKEY root, const std::string& path, const char* name, DWORD value, REGS
     if (key.Create(root, path.c_str(), view) == ERROR_SUCCESS) key.WriteDword(name, value);
 }
 
-void Put(HKEY root, const std::string& path, const char* name, const char* text) {
+void Put(HKEY root, const std::string& path, const char* name, const char* text, REGSAM view) {
     RegKey key;
-    if (key.Create(root, path.c_str()) == ERROR_SUCCESS) key.WriteString(name, text);
+    if (key.Create(root, path.c_str(), view) == ERROR_SUCCESS) key.WriteString(name, text);
 }
 
 KeyBackup::KeyBackup(HKEY root, std::string path, REGSAM view)

@@ -7,10 +7,10 @@
 #include <string>
 
 std::optional<DWORD> ReadDword(HKEY root, const std::string& path, const char* name, REGSAM view = 0);
-std::optional<std::string> ReadString(HKEY root, const std::string& path, const char* name);
+std::optional<std::string> ReadString(HKEY root, const std::string& path, const char* name, REGSAM view = 0);
 bool KeyExists(HKEY root, const std::string& path, REGSAM view = 0);
 void Put(HKEY root, const std::string& path, const char* name, DWORD value, REGSAM view = 0);
-void Put(HKEY root, const std::string& path, const char* name, const char* text);
+void Put(HKEY root, const std::string& path, const char* name, const char* text, REGSAM view = 0);
 
 class KeyBackup {
 public:

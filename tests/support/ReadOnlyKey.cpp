@@ -3,7 +3,10 @@
 #include <sddl.h>
 
 ReadOnlyKey::ReadOnlyKey(HKEY root, const std::string& path, REGSAM view) {
-    if (::RegOpenKeyExA(root, path.c_str(), 0, READ_CONTROL | WRITE_DAC | view, &hkey_) != ERROR_SUCCESS) {
+    // Created when missing: Windows always has the keys this stands in for, but a fresh Wine
+    // prefix has them only once something wrote below them.
+    if (::RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, READ_CONTROL | WRITE_DAC | view, nullptr, &hkey_,
+                          nullptr) != ERROR_SUCCESS) {
         hkey_ = nullptr;
         return;
     }

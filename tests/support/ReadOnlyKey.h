@@ -1,5 +1,5 @@
 #pragma once
-// Makes an existing registry key refuse every write for as long as the object lives, the way
+// Makes a registry key (created if missing) refuse every write for as long as the object lives, the way
 // HKEY_LOCAL_MACHINE refuses a standard user on a real machine, and puts its security back.
 #include "win/Win32.h"
 

@@ -362,7 +362,7 @@ TEST_F(UpdateDialogTest, FetchesFromTheStringTablesBaseUrl) {
 }
 
 TEST_F(UpdateDialogTest, AFreshInstallAgainstTheBuiltServerContent) {
-    const std::string shipped = std::string(HUSHBAR_TEST_SOURCE) + "\\res\\";
+    const std::string shipped = std::string(HUSHBAR_TEST_DIST) + "\\hushbar\\";
     const std::string server = std::string(HUSHBAR_TEST_DIST) + "\\server\\";
     ASSERT_TRUE(WriteTextFile(program_ / "latest.xml", ReadTextFile(shipped + "latest.xml")));
     ASSERT_TRUE(WriteTextFile(program_ / "objects.dll", "an older list"));

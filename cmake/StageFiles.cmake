@@ -1,0 +1,8 @@
+# cmake -DFROM=<folder> -DTO=<folder> -DFILES=<names> -P StageFiles.cmake
+# Copies the named files when they changed, and fails with a plain word when one is missing.
+foreach(name IN LISTS FILES)
+  if(NOT EXISTS "${FROM}/${name}")
+    message(FATAL_ERROR "${FROM}/${name} is missing: build the 32-bit program first (make package does)")
+  endif()
+  file(COPY_FILE "${FROM}/${name}" "${TO}/${name}" ONLY_IF_DIFFERENT)
+endforeach()
