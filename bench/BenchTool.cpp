@@ -22,6 +22,7 @@ constexpr char kKillBitRoot32[] =
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Internet Explorer\\ActiveX Compatibility";
 constexpr char kAddonRoot[] = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Settings";
 constexpr DWORD kWait = 600000;
+constexpr DWORD kSettleMs = 500;
 
 double Now() {
     static LARGE_INTEGER frequency = [] {
@@ -33,6 +34,10 @@ double Now() {
     ::QueryPerformanceCounter(&counter);
     return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
+
+// What the step before set off elsewhere (the desktop answering a settings broadcast, the
+// wineserver saving the registry) settles before the next step is timed.
+void Settle() { ::Sleep(kSettleMs); }
 
 double Median(std::vector<double> values) {
     if (values.empty()) return 0;
@@ -94,6 +99,7 @@ void Finish(Child& child) {
 
 double RunToEnd(const std::string& commandLine) {
     Child child;
+    Settle();
     const double start = Now();
     if (!Start(commandLine, std::string(), child)) return -1;
     ::WaitForSingleObject(child.info.hProcess, kWait);
@@ -120,6 +126,7 @@ BOOL CALLBACK FindShownDialog(HWND hwnd, LPARAM parameter) {
 
 // From the process's creation to its dialog on screen and its message loop answering.
 double StartUp(const std::string& commandLine, const std::string& folder, Child& child) {
+    Settle();
     const double start = Now();
     if (!Start(commandLine, folder, child)) return -1;
     ::WaitForInputIdle(child.info.hProcess, kWait);
@@ -145,6 +152,7 @@ double PrivateBytes(const Child& child) {
 
 // A message to the main dialog, handled to the end before SendMessage returns.
 double Timed(HWND window, UINT message, WPARAM wParam) {
+    Settle();
     const double start = Now();
     DWORD_PTR ignored = 0;
     ::SendMessageTimeoutA(window, message, wParam, 0, SMTO_NORMAL, kWait, &ignored);
