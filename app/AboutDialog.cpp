@@ -1,9 +1,9 @@
 #include "app/AboutDialog.h"
 
-#include "app/AppModule.h"
-#include "app/ProductInfo.h"
+#include "res/ProductInfo.h"
 #include "res/resource.h"
 #include "win/Centre.h"
+#include "win/ResourceInstance.h"
 
 const MessageEntry<AboutDialog> AboutDialog::kMessageTable[] = {
     OnMessage(WM_INITDIALOG, &AboutDialog::OnInitDialog),
@@ -15,9 +15,7 @@ AboutDialog::AboutDialog() = default;
 AboutDialog::~AboutDialog() = default;
 
 INT_PTR AboutDialog::Run(HWND owner) {
-    HINSTANCE resources = AppModule::Instance().ResourceInstance();
-    if (!resources) resources = ::GetModuleHandleA(nullptr);
-    return RunModal(resources, IDD_ABOUT, owner);
+    return RunModal(ResourceInstance(), IDD_ABOUT, owner);
 }
 
 bool AboutDialog::HandleMessage(MessageArgs& args) {

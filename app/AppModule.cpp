@@ -1,5 +1,7 @@
 #include "app/AppModule.h"
 
+#include "win/ResourceInstance.h"
+
 class AppModule::Lock {
 public:
     explicit Lock(CRITICAL_SECTION& section) : section_(section) { ::EnterCriticalSection(&section_); }
@@ -19,7 +21,7 @@ AppModule& AppModule::Instance() {
 bool AppModule::Init(HINSTANCE instance) {
     if (initialised_) return true;
     instance_ = instance;
-    mainThreadId_ = ::GetCurrentThreadId();
+    SetResourceInstance(instance);
     ::InitializeCriticalSection(&lock_);
     loops_ = new std::map<DWORD, MessageLoop*>();
     initialised_ = true;
@@ -31,6 +33,7 @@ void AppModule::Term() {
     delete loops_;
     loops_ = nullptr;
     ::DeleteCriticalSection(&lock_);
+    SetResourceInstance(nullptr);
     initialised_ = false;
 }
 

@@ -10,11 +10,14 @@ class AppModule {
 public:
     static AppModule& Instance();
 
+    // One per process: the critical section and the table may not be duplicated or moved.
+    AppModule(const AppModule&) = delete;
+    AppModule& operator=(const AppModule&) = delete;
+
     bool Init(HINSTANCE instance);
     void Term();
 
     HINSTANCE ResourceInstance() const noexcept { return instance_; }
-    DWORD MainThreadId() const noexcept { return mainThreadId_; }
 
     bool AddMessageLoop(MessageLoop* loop);
     bool RemoveMessageLoop();
@@ -25,7 +28,6 @@ private:
     class Lock;
 
     HINSTANCE instance_ = nullptr;
-    DWORD mainThreadId_ = 0;
     bool initialised_ = false;
     CRITICAL_SECTION lock_{};
     std::map<DWORD, MessageLoop*>* loops_ = nullptr;

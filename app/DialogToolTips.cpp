@@ -1,12 +1,11 @@
 #include "app/DialogToolTips.h"
 
 #include "res/resource.h"
+#include "win/ToolTipRelay.h"
 
 #include <commctrl.h>
 
 namespace {
-
-constexpr UINT kLastMouseMessage = 0x209;  // WM_MBUTTONDBLCLK: the span the tips care about
 
 // A 16-bit template stores "no identifier" as 0xFFFF rather than -1.
 bool HasIdentifier(int id) { return id != -1 && id != 0xFFFF; }
@@ -28,14 +27,10 @@ DialogToolTips::DialogToolTips(HINSTANCE resources)
 void DialogToolTips::OnMessage(HWND dialog, const MessageArgs& args) {
     if (args.message == WM_INITDIALOG) {
         Create(dialog);
-    } else if (args.message >= WM_MOUSEFIRST && args.message <= kLastMouseMessage) {
-        if (!window_) return;
-        MSG message{dialog, args.message, args.wParam, args.lParam, static_cast<DWORD>(::GetMessageTime()), {}};
-        const DWORD position = ::GetMessagePos();
-        message.pt = POINT{static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
-        ::SendMessageA(window_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&message));
     } else if (args.message == WM_DESTROY) {
         window_ = nullptr;
+    } else {
+        RelayToToolTip(window_, dialog, args);
     }
 }
 

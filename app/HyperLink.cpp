@@ -5,9 +5,10 @@
 #include "settings/RegKey.h"
 #include "win/Dpi.h"
 #include "win/GdiScope.h"
+#include "win/ShellOpen.h"
+#include "win/ToolTipRelay.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <algorithm>
 
@@ -33,17 +34,8 @@ const MessageEntry<HyperLink> HyperLink::kMessageTable[] = {
 
 namespace {
 
-constexpr UINT kLastMouseMessage = 0x209;
 constexpr UINT_PTR kTargetToolId = 1;
 constexpr DWORD kColourTextBytes = 12;  // "255,255,255" and its terminator
-
-bool ShellExecuteOpen(const char* target) {
-    const auto result = reinterpret_cast<INT_PTR>(
-        ::ShellExecuteA(nullptr, "open", target, nullptr, nullptr, SW_SHOWNORMAL));
-    return result > 32;
-}
-
-HyperLink::ShellOpen shellOpen = &ShellExecuteOpen;
 
 // Statics that show a picture, a frame or a rectangle have no label to paint.
 bool IsPictureStatic(LONG_PTR style) {
@@ -61,12 +53,6 @@ void Repaint(HWND hwnd, bool now) {
 HyperLink::HyperLink() = default;
 HyperLink::~HyperLink() {
     if (toolTip_ && ::IsWindow(toolTip_)) ::DestroyWindow(toolTip_);
-}
-
-HyperLink::ShellOpen HyperLink::SetShellOpenForTesting(ShellOpen open) {
-    ShellOpen previous = shellOpen;
-    shellOpen = open ? open : &ShellExecuteOpen;
-    return previous;
 }
 
 void HyperLink::SetTarget(const char* text) {
@@ -207,22 +193,16 @@ void HyperLink::ReadLinkColours(HKEY root, const char* keyPath) {
 
 void HyperLink::Navigate() {
     if (target_.empty()) return;
-    if (!shellOpen(target_.c_str())) return;
+    if (!OpenWithShell(target_.c_str())) return;
     visited_ = true;
     if (Hwnd()) Repaint(Hwnd(), true);
 }
 
 LRESULT HyperLink::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     MessageArgs args{message, wParam, lParam};
-    if (message >= WM_MOUSEFIRST && message <= kLastMouseMessage) RelayToToolTip(args);
+    RelayToToolTip(toolTip_, Hwnd(), args);
     if (DispatchMessageTable(*this, kMessageTable, args)) return args.result;
     return DefaultProc(message, wParam, lParam);
-}
-
-void HyperLink::RelayToToolTip(const MessageArgs& args) {
-    if (!toolTip_) return;
-    MSG message{Hwnd(), args.message, args.wParam, args.lParam, static_cast<DWORD>(::GetMessageTime()), {}};
-    ::SendMessageA(toolTip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&message));
 }
 
 bool HyperLink::OnDestroy(MessageArgs& args) {

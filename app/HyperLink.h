@@ -14,9 +14,6 @@
 
 class HyperLink : public SubclassedWindow {
 public:
-    // Opens a target; true on success. The shell does this unless a test stands in.
-    using ShellOpen = bool (*)(const char* target);
-
     static constexpr COLORREF kDefaultLinkColour = 0xFF0000;     // blue
     static constexpr COLORREF kDefaultVisitedColour = 0x800080;  // purple
     static constexpr char kBrowserColoursKey[] = "Software\\Microsoft\\Internet Explorer\\Settings";
@@ -27,8 +24,9 @@ public:
     void SetTarget(const char* text);
     void SetLabel(const char* text);
     bool Attach(HWND control);
-    // Opens the target; on success the link turns to the visited colour. A failure
-    // (no mail program, no browser) is silent and leaves the link unvisited.
+    // Opens the target with the shell (OpenWithShell); on success the link turns to the
+    // visited colour. A failure (no mail program, no browser) is silent and leaves the
+    // link unvisited.
     void Navigate();
 
     // Takes the link colours from the "Anchor Color" and "Anchor Color Visited" values of
@@ -44,9 +42,6 @@ public:
     HWND ToolTipWindow() const noexcept { return toolTip_; }
     HCURSOR Cursor() const noexcept { return cursor_.Get(); }
     HFONT LinkFont() const noexcept { return linkFont_.Get(); }
-
-    // Replaces how targets are opened (for every link); returns the one before.
-    static ShellOpen SetShellOpenForTesting(ShellOpen open);
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -68,7 +63,6 @@ private:
     bool OnPaint(MessageArgs& args);
     bool OnDpiChanged(MessageArgs& args);
 
-    void RelayToToolTip(const MessageArgs& args);
     void MakeCursor();
     void MakeLinkFont();
     void SizeToLabel();

@@ -68,7 +68,9 @@ const MessageEntry<MainDialog> MainDialog::kMessageTable[] = {
     OnCommand(ID_SHOW_FLASH, &MainDialog::OnShowFlash),
     OnCommand(ID_APP_ABOUT, &MainDialog::OnAbout),
     OnCommand(ID_APP_EXIT, &MainDialog::OnExit),
-    OnMessage(kTrayCallbackMessage, &MainDialog::OnTrayNotify),
+    OnEvent(kTrayCallbackMessage, kTrayIconId, WM_RBUTTONDOWN, &MainDialog::ShowTrayMenu),
+    OnEvent(kTrayCallbackMessage, kTrayIconId, WM_LBUTTONDOWN, &MainDialog::ToggleState),
+    OnEvent(kTrayCallbackMessage, kTrayIconId, WM_LBUTTONDBLCLK, &MainDialog::ShowMainWindow),
     OnMessage(WM_SHOWWINDOW, &MainDialog::OnShowWindow),
     OnMessage(kWmDpiChanged, &MainDialog::OnDpiChanged),
 };
@@ -105,7 +107,6 @@ bool MainDialog::PreTranslateMessage(MSG& message) {
     return Hwnd() && ::IsDialogMessageA(Hwnd(), &message);
 }
 
-bool MainDialog::OnIdle(int) { return false; }
 
 bool MainDialog::IsShown() const { return ::IsWindowVisible(Hwnd()) != FALSE; }
 
@@ -132,23 +133,17 @@ bool MainDialog::OnInitDialog(MessageArgs& args) {
     ::SendMessageA(hotkeyControl_, HKM_SETHOTKEY, MAKEWORD(settings_.hotkeyVirtualKey, settings_.hotkeyModifiers), 0);
     WriteCheckBoxes();
 
-    HMENU menu = ::LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_TRAY_MENU));
-    HMENU trayMenu = menu ? ::GetSubMenu(menu, 0) : nullptr;
+    UniqueMenu bar(::LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_TRAY_MENU)));
+    HMENU trayMenu = bar ? ::GetSubMenu(bar.Get(), 0) : nullptr;
     // The tray keeps only the sub-menu; detach it so the bar can go.
-    if (menu) {
-        ::RemoveMenu(menu, 0, MF_BYPOSITION);
-        ::DestroyMenu(menu);
-    }
+    if (bar) ::RemoveMenu(bar.Get(), 0, MF_BYPOSITION);
     std::string balloon = settings_.minimizeOnStart ? std::string() : LoadResourceString(IDS_TRAY_BALLOON);
     trayIcon_.Add(hwnd, kTrayIconId, LoadStateIcon(TrayIconSize()), trayMenu, StateTip(), balloon.c_str(), kCaption, NIIF_INFO);
 
     RefreshStateDisplay();
     ApplyAll();
 
-    if (MessageLoop* loop = AppModule::Instance().GetMessageLoop()) {
-        loop->AddMessageFilter(this);
-        loop->AddIdleHandler(this);
-    }
+    if (MessageLoop* loop = AppModule::Instance().GetMessageLoop()) loop->AddMessageFilter(this);
     args.result = TRUE;
     return true;
 }
@@ -299,24 +294,6 @@ void MainDialog::OnAbout() {
 
 bool MainDialog::OnHotKey(MessageArgs&) {
     ToggleState();
-    return true;
-}
-
-bool MainDialog::OnTrayNotify(MessageArgs& args) {
-    if (args.wParam != kTrayIconId) return true;
-    switch (static_cast<UINT>(args.lParam)) {
-    case WM_RBUTTONDOWN:
-        ShowTrayMenu();
-        break;
-    case WM_LBUTTONDOWN:
-        ToggleState();
-        break;
-    case WM_LBUTTONDBLCLK:
-        ShowMainWindow();
-        break;
-    default:
-        break;
-    }
     return true;
 }
 

@@ -14,7 +14,7 @@
 
 class UpdateDialog;
 
-class MainDialog : public Dialog, public MessageFilter, public IdleHandler {
+class MainDialog : public Dialog, public MessageFilter {
 public:
     MainDialog();
     ~MainDialog() override;
@@ -24,7 +24,6 @@ public:
     ::Settings& Settings() noexcept { return settings_; }
 
     bool PreTranslateMessage(MSG& message) override;
-    bool OnIdle(int idleCount) override;
 
     void ApplyAll();
     void ToggleState();
@@ -46,7 +45,6 @@ private:
 
     bool OnInitDialog(MessageArgs& args);
     bool OnHotKey(MessageArgs& args);
-    bool OnTrayNotify(MessageArgs& args);
     bool OnShowWindow(MessageArgs& args);
     bool OnDpiChanged(MessageArgs& args);
     void OnApplyAndHide();

@@ -6,12 +6,11 @@
 
 namespace {
 
-void AppendDesktop(char* buffer) {
+void AppendDesktop(char* buffer, HDESK desktop) {
     std::strcat(buffer, "-");
     size_t length = std::strlen(buffer);
     DWORD room = static_cast<DWORD>(MAX_PATH - 1 - length);
     DWORD needed = 0;
-    HDESK desktop = ::GetThreadDesktop(::GetCurrentThreadId());
     if (!::GetUserObjectInformationA(desktop, UOI_NAME, buffer + length, room, &needed)) {
         buffer[length] = '\0';
         std::strncat(buffer, "Win9x", room);
@@ -19,15 +18,16 @@ void AppendDesktop(char* buffer) {
 }
 
 void AppendSession(char* buffer) {
-    HANDLE token = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return;
+    HANDLE rawToken = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &rawToken)) return;
+    const UniqueKernelHandle token(rawToken);
     // "-" and sixteen hex digits, and the terminator.
     if (std::strlen(buffer) + 18 <= MAX_PATH) {
         DWORD size = 0;
-        if (!::GetTokenInformation(token, TokenStatistics, nullptr, 0, &size) &&
+        if (!::GetTokenInformation(token.Get(), TokenStatistics, nullptr, 0, &size) &&
             ::GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
             std::vector<DWORD> storage((size + 3) / 4);
-            if (::GetTokenInformation(token, TokenStatistics, storage.data(), static_cast<DWORD>(storage.size() * 4),
+            if (::GetTokenInformation(token.Get(), TokenStatistics, storage.data(), static_cast<DWORD>(storage.size() * 4),
                                       &size)) {
                 const auto* statistics = reinterpret_cast<const TOKEN_STATISTICS*>(storage.data());
                 char suffix[24];
@@ -38,7 +38,6 @@ void AppendSession(char* buffer) {
             }
         }
     }
-    ::CloseHandle(token);
 }
 
 void AppendUser(char* buffer) {
@@ -59,25 +58,30 @@ void AppendUser(char* buffer) {
 }  // namespace
 
 char* MakeInstanceName(const char* base, char* buffer, unsigned scope) {
+    return MakeInstanceName(base, buffer, scope, ::GetThreadDesktop(::GetCurrentThreadId()));
+}
+
+char* MakeInstanceName(const char* base, char* buffer, unsigned scope, HDESK desktop) {
     if (!buffer) {
         ::SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
     buffer[0] = '\0';
     if (base) std::strncat(buffer, base, MAX_PATH - 1);
-    if (scope & ScopeDesktop) AppendDesktop(buffer);
+    if (scope & ScopeDesktop) AppendDesktop(buffer, desktop);
     if (scope & ScopeSession) AppendSession(buffer);
     if (scope & ScopeUser) AppendUser(buffer);
     return buffer;
 }
 
-HANDLE SingleInstanceGuard::mutex_ = nullptr;
+UniqueKernelHandle SingleInstanceGuard::mutex_;
 
 bool SingleInstanceGuard::IsAlreadyRunning(const char* base, unsigned scope) {
     if (mutex_) return false;
     char name[MAX_PATH];
     MakeInstanceName(base, name, scope);
-    mutex_ = ::CreateMutexA(nullptr, FALSE, name);
-    DWORD error = ::GetLastError();
+    HANDLE mutex = ::CreateMutexA(nullptr, FALSE, name);
+    const DWORD error = ::GetLastError();
+    mutex_.Reset(mutex);
     return error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED;
 }

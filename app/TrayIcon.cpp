@@ -29,15 +29,14 @@ void TrayIcon::Add(HWND window, UINT id, HICON icon, HMENU menu, const char* tip
                    const char* balloonTitle, DWORD balloonIconFlag) {
     data_.hWnd = window;
     data_.uID = id;
-    if (data_.hIcon && data_.hIcon != icon) ::DestroyIcon(data_.hIcon);
+    icon_.Reset(icon);
     data_.hIcon = icon;
     CopyText(data_.szTip, tip);
     CopyText(data_.szInfo, balloonText);
     CopyText(data_.szInfoTitle, balloonTitle);
     data_.dwInfoFlags = balloonIconFlag;
     data_.uTimeout = 3;
-    if (menu_ && menu_ != menu) ::DestroyMenu(menu_);
-    menu_ = menu;
+    menu_.Reset(menu);
     data_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
     ::Shell_NotifyIconA(NIM_ADD, &data_);
 }
@@ -49,10 +48,10 @@ void TrayIcon::SetTip(const char* tip) {
 }
 
 void TrayIcon::SetIcon(HICON icon) {
-    if (data_.hIcon && data_.hIcon != icon) ::DestroyIcon(data_.hIcon);
     data_.hIcon = icon;
     data_.uFlags = NIF_ICON | NIF_TIP;
     ::Shell_NotifyIconA(NIM_MODIFY, &data_);
+    icon_.Reset(icon);  // the shell has its own copy of the new one by now
 }
 
 void TrayIcon::Readd() {
@@ -65,12 +64,7 @@ void TrayIcon::Remove() {
         ::Shell_NotifyIconA(NIM_DELETE, &data_);
         data_.hWnd = nullptr;
     }
-    if (data_.hIcon) {
-        ::DestroyIcon(data_.hIcon);
-        data_.hIcon = nullptr;
-    }
-    if (menu_) {
-        ::DestroyMenu(menu_);
-        menu_ = nullptr;
-    }
+    data_.hIcon = nullptr;
+    icon_.Reset();
+    menu_.Reset();
 }

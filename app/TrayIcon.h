@@ -1,6 +1,7 @@
 #pragma once
 // The program's icon in the notification area: the shell's version-2 record (understood by
 // every shell since Windows 2000), the state icon and the tray menu it owns.
+#include "win/UniqueHandle.h"
 #include "win/Win32.h"
 #include <shellapi.h>
 
@@ -25,12 +26,13 @@ public:
     void Remove();
 
     UINT TaskbarCreatedMessage() const noexcept { return taskbarCreated_; }
-    HMENU Menu() const noexcept { return menu_; }
-    HICON Icon() const noexcept { return data_.hIcon; }
+    HMENU Menu() const noexcept { return menu_.Get(); }
+    HICON Icon() const noexcept { return icon_.Get(); }
     const char* Tip() const noexcept { return data_.szTip; }
 
 private:
-    NOTIFYICONDATAA data_;
-    HMENU menu_ = nullptr;
+    NOTIFYICONDATAA data_;  // its hIcon is the icon below, lent to the shell
+    UniqueIcon icon_;
+    UniqueMenu menu_;
     UINT taskbarCreated_ = 0;
 };

@@ -1,10 +1,8 @@
 #pragma once
 // Reading the block-list file into a BlockList.
 #include "blocklist/BlockItem.h"
+#include "win/ProgramDirectory.h"  // the file's name there
 #include <string>
-
-// The file's name in the program's directory. Plain text despite the extension.
-constexpr char kBlockListFileName[] = "objects.dll";
 
 // Empties `list`, then appends one item per record of the file at `path`, in file order.
 // The first line is a header and is discarded; blank lines and lines with a bad escape are

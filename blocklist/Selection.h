@@ -6,6 +6,20 @@
 
 enum class Category { Pictures, Videos, Animations, Sounds, Java };
 
+// The registry value that goes with a category: the browser's display option of that name
+// in its Main key, and the record of the category's check box in the program's selection
+// key. Java has no display option; its name is the selection key's alone.
+constexpr const char* CategoryValueName(Category category) noexcept {
+    switch (category) {
+    case Category::Pictures: return "Display Inline Images";
+    case Category::Videos: return "Display Inline Videos";
+    case Category::Animations: return "Play_Animations";
+    case Category::Sounds: return "Play_Background_Sounds";
+    case Category::Java: return "JavaApplet";
+    }
+    return "";
+}
+
 class Selection {
 public:
     virtual ~Selection() = default;

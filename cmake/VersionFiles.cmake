@@ -27,6 +27,6 @@ add_link_options(-Wl,--major-os-version,6,--minor-os-version,1
 
 # The maker's name, for what is shipped beside the program (the installer's entries),
 # read from the one header that states it.
-file(STRINGS ${CMAKE_SOURCE_DIR}/app/ProductInfo.h maker_line REGEX "^#define HUSHBAR_MAKER_NAME ")
+file(STRINGS ${CMAKE_SOURCE_DIR}/res/ProductInfo.h maker_line REGEX "^#define HUSHBAR_MAKER_NAME ")
 string(REGEX REPLACE "^#define HUSHBAR_MAKER_NAME \"([^\"]*)\".*" "\\1" HUSHBAR_MAKER_NAME "${maker_line}")
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/ProductInfo.h)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/ProductInfo.h)

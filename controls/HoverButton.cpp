@@ -11,6 +11,8 @@ const MessageEntry<HoverButton> HoverButton::kMessageTable[] = {
     OnMessage(WM_MOUSEMOVE, &HoverButton::OnMouseMove),
     OnMessage(WM_MOUSEHOVER, &HoverButton::OnMouseHover),
     OnMessage(WM_MOUSELEAVE, &HoverButton::OnMouseLeave),
+    OnMessage(WM_SETFOCUS, &HoverButton::OnFocusChange),
+    OnMessage(WM_KILLFOCUS, &HoverButton::OnFocusChange),
     OnMessage(kOcmBase + WM_DRAWITEM, &HoverButton::OnDrawItem),
 };
 
@@ -87,6 +89,14 @@ bool HoverButton::OnMouseLeave(MessageArgs& args) {
     return true;
 }
 
+bool HoverButton::OnFocusChange(MessageArgs& args) {
+    focused_ = args.message == WM_SETFOCUS;
+    // The focused button becomes the dialog's default, so Enter presses it. Done here and
+    // not while painting: the dialog repaints its buttons when the default changes.
+    if (focused_) ::SendMessageA(::GetParent(Hwnd()), DM_SETDEFID, static_cast<WPARAM>(::GetDlgCtrlID(Hwnd())), 0);
+    return false;  // the button's own handling goes on
+}
+
 bool HoverButton::OnDrawItem(MessageArgs& args) {
     const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(args.lParam);
     if (item && item->CtlType == ODT_BUTTON) Draw(*item);
@@ -120,14 +130,7 @@ void HoverButton::Draw(const DRAWITEMSTRUCT& item) {
         ::RoundRect(memory.Get(), rect.left, rect.top, rect.right, rect.bottom, 5, 5);
     }
 
-    if (item.itemState & ODS_FOCUS) {
-        focused_ = highlighted_ = true;
-        // The focused button becomes the dialog's default, so Enter presses it.
-        ::SendMessageA(::GetParent(Hwnd()), DM_SETDEFID, static_cast<WPARAM>(item.CtlID), 0);
-    } else {
-        focused_ = highlighted_ = false;
-    }
-    if (item.itemState & (ODS_SELECTED | ODS_DEFAULT)) highlighted_ = true;
+    highlighted_ = focused_ || (item.itemState & (ODS_SELECTED | ODS_DEFAULT)) != 0;
 
     RECT face = rect;
     ::InflateRect(&face, -::GetSystemMetrics(SM_CXEDGE), -::GetSystemMetrics(SM_CYEDGE));

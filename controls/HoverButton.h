@@ -30,6 +30,7 @@ private:
     bool OnMouseMove(MessageArgs& args);
     bool OnMouseHover(MessageArgs& args);
     bool OnMouseLeave(MessageArgs& args);
+    bool OnFocusChange(MessageArgs& args);
     bool OnDrawItem(MessageArgs& args);
 
     void Draw(const DRAWITEMSTRUCT& item);
@@ -45,6 +46,6 @@ private:
 
     bool hot_ = false;          // the mouse rests on the button
     bool tracking_ = false;     // a hover-and-leave request is active
-    bool focused_ = false;      // the last drawing found the button focused
+    bool focused_ = false;      // the button has the keyboard focus
     bool highlighted_ = false;  // ... focused, pressed or the default button
 };

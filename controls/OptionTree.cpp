@@ -608,7 +608,6 @@ RECT OptionTree::ValueArea(HTREEITEM node, const RECT& row) const {
     RECT label{};
     RECT area = row;
     if (NodeRect(Hwnd(), node, true, label)) area.left = label.right + 4;
-    if (minimumValueLeft_ > 0 && minimumValueLeft_ > area.left) area.left = minimumValueLeft_;
     return area;
 }
 
@@ -624,9 +623,8 @@ void OptionTree::ReloadLook() {
     if (!tree) return;
     HTREEITEM reopen = activeNode_;
     CloseEditor();  // it holds the font about to be replaced
-    colours_ = Colours{::GetSysColor(COLOR_WINDOWTEXT), ::GetSysColor(COLOR_WINDOW),
-                       ::GetSysColor(COLOR_HIGHLIGHTTEXT), ::GetSysColor(COLOR_HIGHLIGHT),
-                       ::GetSysColor(COLOR_GRAYTEXT), ::GetSysColor(COLOR_BTNFACE)};
+    colours_ = Colours{::GetSysColor(COLOR_WINDOWTEXT), ::GetSysColor(COLOR_WINDOW), ::GetSysColor(COLOR_GRAYTEXT),
+                       ::GetSysColor(COLOR_BTNFACE)};
     buttonFacePen_.Reset(::CreatePen(PS_SOLID, 1, colours_.buttonFace));
 
     HFONT source = nullptr;

@@ -57,7 +57,7 @@ protected:
 
 private:
     struct Colours {
-        COLORREF windowText, window, highlightText, highlight, greyText, buttonFace;
+        COLORREF windowText, window, greyText, buttonFace;
     };
 
     bool OnReflectedNotify(MessageArgs& args);
@@ -111,7 +111,6 @@ private:
     bool clearing_ = false;
     std::vector<HTREEITEM> parentsToOpen_;
     unsigned optionWord_ = 0;
-    int minimumValueLeft_ = 0;
     POINT lastMouse_{0, 0};
     bool haveMouse_ = false;
 };

@@ -5,6 +5,8 @@
 
 namespace {
 
+constexpr UINT kValueFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_EDITCONTROL | DT_END_ELLIPSIS;
+
 std::string Narrow(const wchar_t* text, int length) {
     if (!text || length <= 0) return {};
     int size = ::WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
@@ -53,9 +55,6 @@ void OptionTreeItem::Attach(HWND tree, HTREEITEM node) {
 const char* OptionTreeItem::Label() const { return label_.c_str(); }
 void OptionTreeItem::SetEnabled(bool enabled) { enabled_ = enabled; }
 bool OptionTreeItem::IsEnabled() const { return enabled_; }
-void OptionTreeItem::SetCallerData(LPARAM data) { callerData_ = data; }
-LPARAM OptionTreeItem::CallerData() const { return callerData_; }
-void OptionTreeItem::DrawLabel(const ItemDrawContext&) const {}
 void OptionTreeItem::DrawValue(const ItemDrawContext&) const {}
 HWND OptionTreeItem::CreateEditor(HWND, const RECT&, HFONT) { return nullptr; }
 void OptionTreeItem::OnAction(ItemAction) {}
@@ -85,15 +84,11 @@ void TextItem::DrawValue(const ItemDrawContext& context) const {
                      ::GetSystemMetrics(SM_CYSMICON), 0, nullptr, DI_NORMAL);
         area.left = context.area.left + size + 6;
     }
-    COLORREF text = context.greyed ? context.greyText
-                                   : (textColour_ != CLR_INVALID ? textColour_ : context.text);
-    COLORREF background = backgroundColour_ != CLR_INVALID ? backgroundColour_ : context.background;
-    TextColorScope colour(context.hdc, text);
+    TextColorScope colour(context.hdc, context.greyed ? context.greyText : context.text);
     BkModeScope mode(context.hdc, OPAQUE);
-    COLORREF oldBackground = ::SetBkColor(context.hdc, background);
+    BkColorScope background(context.hdc, context.background);
     std::string shown = ValueText();
-    ::DrawTextA(context.hdc, shown.c_str(), static_cast<int>(shown.size()), &area, format_);
-    ::SetBkColor(context.hdc, oldBackground);
+    ::DrawTextA(context.hdc, shown.c_str(), static_cast<int>(shown.size()), &area, kValueFormat);
 }
 
 std::string TextItem::ValueText() const { return VariantText(value_); }

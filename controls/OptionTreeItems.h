@@ -32,10 +32,7 @@ public:
     virtual const char* Label() const;
     virtual void SetEnabled(bool enabled);
     virtual bool IsEnabled() const;
-    virtual void SetCallerData(LPARAM data);
-    virtual LPARAM CallerData() const;
-    // The tree control paints the label itself; an item may add to it.
-    virtual void DrawLabel(const ItemDrawContext& context) const;
+    // The tree control paints the label itself; the item paints its value beside it.
     virtual void DrawValue(const ItemDrawContext& context) const;
     // Creates the in-place editor over `area` (tree client coordinates); null when the
     // item has none.
@@ -62,11 +59,10 @@ private:
     HWND tree_ = nullptr;
     std::string label_;
     bool enabled_ = true;
-    LPARAM callerData_ = 0;
     HTREEITEM node_ = nullptr;
 };
 
-// A label followed by a value shown as text, with an optional icon and colours.
+// A label followed by a value shown as text, with an optional icon.
 class TextItem : public OptionTreeItem {
 public:
     explicit TextItem(const char* label);
@@ -80,19 +76,10 @@ public:
 
     // The icon is not owned: it must outlive the item.
     void SetIcon(HICON icon) noexcept { icon_ = icon; }
-    // CLR_INVALID (-1) means the tree's colour.
-    void SetColours(COLORREF text, COLORREF background) noexcept {
-        textColour_ = text;
-        backgroundColour_ = background;
-    }
-    void SetFormat(UINT drawTextFormat) noexcept { format_ = drawTextFormat; }
 
 private:
     VARIANT value_;
     HICON icon_ = nullptr;
-    COLORREF textColour_ = CLR_INVALID;
-    COLORREF backgroundColour_ = CLR_INVALID;
-    UINT format_ = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_EDITCONTROL | DT_END_ELLIPSIS;
 };
 
 // A two-state option; the node's image shows the state.

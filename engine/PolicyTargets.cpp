@@ -17,7 +17,3 @@ std::string KillBitKeyName(const std::string& classId) {
 std::string KillBitKeyPath(const std::string& classId) {
     return std::string(kKillBitParentPath) + "\\" + KillBitKeyName(classId);
 }
-
-bool IsFlashClassId(const std::string& classId) noexcept {
-    return classId == kFlashClassId;
-}

@@ -49,13 +49,13 @@ struct PolicyTarget {
 inline constexpr std::array<PolicyTarget, 6> kPolicyTargets{{
     {kInternetZoneKeyPath, {"1400", "1402"}, PolicyValueType::Dword, PolicyTrigger::ScriptingChoice,
      Category::Pictures, {0, nullptr}, {0, nullptr}},
-    {kBrowserMainKeyPath, {"Display Inline Images", nullptr}, PolicyValueType::String,
+    {kBrowserMainKeyPath, {CategoryValueName(Category::Pictures), nullptr}, PolicyValueType::String,
      PolicyTrigger::CategoryChecked, Category::Pictures, {0, "yes"}, {0, "no"}},
-    {kBrowserMainKeyPath, {"Display Inline Videos", nullptr}, PolicyValueType::String,
+    {kBrowserMainKeyPath, {CategoryValueName(Category::Videos), nullptr}, PolicyValueType::String,
      PolicyTrigger::CategoryChecked, Category::Videos, {0, "yes"}, {0, "no"}},
-    {kBrowserMainKeyPath, {"Play_Animations", nullptr}, PolicyValueType::String, PolicyTrigger::CategoryChecked,
-     Category::Animations, {0, "yes"}, {0, "no"}},
-    {kBrowserMainKeyPath, {"Play_Background_Sounds", nullptr}, PolicyValueType::String,
+    {kBrowserMainKeyPath, {CategoryValueName(Category::Animations), nullptr}, PolicyValueType::String,
+     PolicyTrigger::CategoryChecked, Category::Animations, {0, "yes"}, {0, "no"}},
+    {kBrowserMainKeyPath, {CategoryValueName(Category::Sounds), nullptr}, PolicyValueType::String,
      PolicyTrigger::CategoryChecked, Category::Sounds, {0, "yes"}, {0, "no"}},
     // 0 turns Java off; 0x10000 is the browser's own high-safety Java setting.
     {kInternetZoneKeyPath, {"1C00", nullptr}, PolicyValueType::Dword, PolicyTrigger::CategoryChecked,
@@ -70,5 +70,3 @@ std::uint32_t ScriptingPolicyValue(std::uint32_t choice) noexcept;
 std::string KillBitKeyName(const std::string& classId);
 std::string KillBitKeyPath(const std::string& classId);
 
-// True only for the Flash control's identifier spelt exactly, case included.
-bool IsFlashClassId(const std::string& classId) noexcept;

@@ -19,4 +19,30 @@ hushbar_start_xvfb
 # A warm, persistent wineserver: otherwise every test program waits for a new server.
 wineserver -p
 wine cmd /c exit >/dev/null 2>&1 || true
-ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"
+
+# The user's keys that the tests borrow must be as they were once the suite is over.
+snapshot() {
+  local dir=$1 key file
+  mkdir -p "$dir"
+  for key in 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' 'HKCU\Software\Corvane\Hushbar'; do
+    file="$dir/$(basename "${key//\\//}").reg"
+    wine reg export "$key" "$(winepath -w "$file")" /y >/dev/null 2>&1 || echo absent >"$file"
+  done
+}
+keys=$(mktemp -d)
+trap 'rm -rf "$keys"; cleanup' EXIT
+snapshot "$keys/before"
+
+status=0
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@" || status=$?
+
+snapshot "$keys/after"
+for file in "$keys"/before/*.reg; do
+  if ! cmp -s "$file" "$keys/after/$(basename "$file")"; then
+    echo "The tests left the key of $(basename "$file" .reg) changed:" >&2
+    diff <(iconv -f UTF-16 -t UTF-8 "$file" 2>/dev/null || cat "$file") \
+         <(iconv -f UTF-16 -t UTF-8 "$keys/after/$(basename "$file")" 2>/dev/null || cat "$keys/after/$(basename "$file")") >&2 || true
+    status=1
+  fi
+done
+exit $status

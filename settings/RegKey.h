@@ -1,6 +1,7 @@
 #pragma once
 // Holder of one open registry key. Every operation answers with a Win32 error code
 // (0 = success); on failure an out value is left unchanged.
+#include "win/UniqueHandle.h"
 #include "win/Win32.h"
 #include <string>
 
@@ -11,14 +12,11 @@ public:
     static constexpr REGSAM kReadWriteAccess = KEY_READ | KEY_WRITE;  // 0x2001F
 
     RegKey() = default;
-    ~RegKey() { Close(); }
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    RegKey(RegKey&& other) noexcept : hkey_(other.hkey_) { other.hkey_ = nullptr; }
-    RegKey& operator=(RegKey&& other) noexcept;
+    RegKey(RegKey&&) noexcept = default;
+    RegKey& operator=(RegKey&&) noexcept = default;
 
-    HKEY Handle() const noexcept { return hkey_; }
-    bool IsOpen() const noexcept { return hkey_ != nullptr; }
+    HKEY Handle() const noexcept { return hkey_.Get(); }
+    bool IsOpen() const noexcept { return hkey_.IsValid(); }
 
     // Opens the key, creating it and missing parents. `extraAccess` adds view flags such
     // as KEY_WOW64_32KEY. `disposition`, when given, receives REG_CREATED_NEW_KEY or
@@ -26,7 +24,7 @@ public:
     LONG Create(HKEY root, const char* path, REGSAM extraAccess = 0, DWORD* disposition = nullptr);
     // Opens an existing key; never creates.
     LONG Open(HKEY root, const char* path, REGSAM access);
-    void Close() noexcept;
+    void Close() noexcept { hkey_.Reset(); }
 
     // Fails with ERROR_INVALID_DATA when the stored type is not REG_DWORD.
     LONG QueryDword(const char* name, DWORD& value) const;
@@ -49,5 +47,5 @@ public:
     LONG DeleteSubkey(const char* name, REGSAM extraAccess = 0) const;
 
 private:
-    HKEY hkey_ = nullptr;
+    UniqueRegKey hkey_;
 };

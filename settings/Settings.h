@@ -2,6 +2,7 @@
 // The user's options and the blocking state, with the values they hold before anything is
 // loaded from the registry.
 #include <cstdint>
+#include <string>
 
 enum ScriptingChoice : std::uint32_t {
     ScriptingEnable = 0,
@@ -22,3 +23,4 @@ struct Settings {
 
 // The class identifier of the Flash player control, compared exactly (case included).
 constexpr char kFlashClassId[] = "D27CDB6E-AE6D-11cf-96B8-444553540000";
+inline bool IsFlashClassId(const std::string& classId) noexcept { return classId == kFlashClassId; }

@@ -42,17 +42,6 @@ StoredChecks& Stored() {
 
 }  // namespace
 
-const char* CategoryValueName(Category category) {
-    switch (category) {
-    case Category::Pictures: return "Display Inline Images";
-    case Category::Videos: return "Display Inline Videos";
-    case Category::Animations: return "Play_Animations";
-    case Category::Sounds: return "Play_Background_Sounds";
-    case Category::Java: return "JavaApplet";
-    }
-    return "";
-}
-
 void LoadSettings(Settings& settings, Selection& selection) {
     RegKey product;
     if (product.Open(HKEY_CURRENT_USER, kProductKey, RegKey::kReadAccess) == ERROR_SUCCESS) {
@@ -98,7 +87,7 @@ void LoadSettings(Settings& settings, Selection& selection) {
             stored.Note(item.classId, checked);
         }
         selection.SetChecked(item, checked);
-        if (item.classId == kFlashClassId) settings.flashBlocked = checked ? 1 : 0;
+        if (IsFlashClassId(item.classId)) settings.flashBlocked = checked ? 1 : 0;
     }
     if (!known) stored.End();
 }

@@ -9,8 +9,8 @@ constexpr char kSelectionKey[] = "Software\\Corvane\\Hushbar\\SWITCH";
 // The selection key's value for the scripting node's option index (REG_DWORD).
 constexpr char kScriptingValue[] = "Scripting";
 
-// The selection key's value that keeps a category's check state ("yes" = checked).
-const char* CategoryValueName(Category category);
+// The selection key keeps a category's check state ("yes" = checked) under
+// CategoryValueName(category).
 
 // Reads the options into `settings` and the stored selection into the tree. Whatever is
 // missing, of another type or too long keeps its current value; nothing is reported.

@@ -1,6 +1,6 @@
 #include "settings/StartupEntry.h"
 
-#include "win/Win32.h"
+#include "settings/RegKey.h"
 
 #include <string>
 
@@ -15,20 +15,15 @@ bool SetStartupEntry(const char* valueName) {
     DWORD length = ::GetModuleFileNameA(nullptr, path, sizeof path);
     if (length == 0 || length >= sizeof path) return false;
     // Unquoted, "C:\Program Files\Hushbar\hushbar.exe" would first run C:\Program.exe.
-    std::string command = std::string("\"") + path + "\"";
+    const std::string command = std::string("\"") + path + "\"";
 
-    HKEY hkey = nullptr;
-    if (::RegOpenKeyA(HKEY_CURRENT_USER, kRunKey, &hkey) != ERROR_SUCCESS) return false;
-    LONG status = ::RegSetValueExA(hkey, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                                   static_cast<DWORD>(command.size() + 1));
-    ::RegCloseKey(hkey);
-    return status == ERROR_SUCCESS;
+    RegKey run;  // opened, never created: a system without the key gets no entry
+    return run.Open(HKEY_CURRENT_USER, kRunKey, RegKey::kWriteAccess) == ERROR_SUCCESS &&
+           run.WriteString(valueName, command.c_str()) == ERROR_SUCCESS;
 }
 
 bool RemoveStartupEntry(const char* valueName) {
-    HKEY hkey = nullptr;
-    if (::RegOpenKeyA(HKEY_CURRENT_USER, kRunKey, &hkey) != ERROR_SUCCESS) return false;
-    LONG status = ::RegDeleteValueA(hkey, valueName);
-    ::RegCloseKey(hkey);
-    return status == ERROR_SUCCESS;
+    RegKey run;
+    return run.Open(HKEY_CURRENT_USER, kRunKey, RegKey::kWriteAccess) == ERROR_SUCCESS &&
+           ::RegDeleteValueA(run.Handle(), valueName) == ERROR_SUCCESS;
 }

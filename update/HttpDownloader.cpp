@@ -40,7 +40,6 @@ HttpDownloader::~HttpDownloader() {
     Abort();
     Join();
     CloseInternetHandles();
-    if (abortEvent_ != nullptr) CloseHandle(abortEvent_);
 }
 
 void HttpDownloader::ClearCallbacks() noexcept {
@@ -65,18 +64,18 @@ int HttpDownloader::RunNow() {
 }
 
 void HttpDownloader::Abort() noexcept {
-    if (abortEvent_ != nullptr) SetEvent(abortEvent_);
+    SetEvent(abortEvent_.Get());
 }
 
 bool HttpDownloader::AbortRequested() const noexcept {
-    return abortEvent_ != nullptr && WaitForSingleObject(abortEvent_, 0) == WAIT_OBJECT_0;
+    return WaitForSingleObject(abortEvent_.Get(), 0) == WAIT_OBJECT_0;
 }
 
 void HttpDownloader::CloseInternetHandles() noexcept {
-    for (HINTERNET* handle : {&request_, &connection_, &root_}) {
-        if (*handle != nullptr) InternetCloseHandle(*handle);
-        *handle = nullptr;
-    }
+    // Children before the session they belong to.
+    request_.Reset();
+    connection_.Reset();
+    root_.Reset();
 }
 
 void CALLBACK HttpDownloader::OnInternetStatus(HINTERNET handle, DWORD_PTR context,
@@ -89,7 +88,7 @@ void CALLBACK HttpDownloader::OnInternetStatus(HINTERNET handle, DWORD_PTR conte
 }
 
 DownloadResult HttpDownloader::Transfer() {
-    if (abortEvent_ != nullptr) ResetEvent(abortEvent_);
+    ResetEvent(abortEvent_.Get());
 
     if (!SplitUrl(url_, urlParts_)) {
         // "host/path" without a scheme: read it as HTTP, and keep the longer text.
@@ -112,44 +111,44 @@ DownloadResult HttpDownloader::Transfer() {
 DownloadResult HttpDownloader::OpenSession() {
     switch (proxyMode_) {
     case kProxySystem:
-        root_ = InternetOpenA(userAgent_.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
-                              nullptr, 0);
+        root_.Reset(InternetOpenA(userAgent_.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
+                                  nullptr, 0));
         break;
     case kProxyDirect:
-        root_ = InternetOpenA(userAgent_.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr,
-                              0);
+        root_.Reset(InternetOpenA(userAgent_.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr,
+                                  0));
         break;
     case kProxyNamed:
-        root_ = InternetOpenA(userAgent_.c_str(), INTERNET_OPEN_TYPE_PROXY, proxyList_.c_str(),
-                              nullptr, 0);
+        root_.Reset(InternetOpenA(userAgent_.c_str(), INTERNET_OPEN_TYPE_PROXY, proxyList_.c_str(),
+                                  nullptr, 0));
         break;
     default:
         break;
     }
-    if (root_ == nullptr) return kDownloadNoInternet;
+    if (!root_) return kDownloadNoInternet;
     if (AbortRequested()) return kDownloadAborted;
 
-    if (InternetSetStatusCallbackA(root_, &OnInternetStatus) == INTERNET_INVALID_STATUS_CALLBACK)
+    if (InternetSetStatusCallbackA(root_.Get(), &OnInternetStatus) == INTERNET_INVALID_STATUS_CALLBACK)
         return kDownloadNoInternet;
     if (AbortRequested()) return kDownloadAborted;
 
     const auto context = reinterpret_cast<DWORD_PTR>(this);
     // Whatever the scheme, the transfer speaks HTTP; no user name means none at all, not
     // an empty one.
-    connection_ = InternetConnectA(
-        root_, urlParts_.host.c_str(), urlParts_.port,
+    connection_.Reset(InternetConnectA(
+        root_.Get(), urlParts_.host.c_str(), urlParts_.port,
         urlParts_.userName.empty() ? nullptr : urlParts_.userName.c_str(),
         urlParts_.userName.empty() ? nullptr : urlParts_.password.c_str(),
-        INTERNET_SERVICE_HTTP, 0, context);
-    if (connection_ == nullptr) return kDownloadConnectFailed;
+        INTERNET_SERVICE_HTTP, 0, context));
+    if (!connection_) return kDownloadConnectFailed;
     if (AbortRequested()) return kDownloadAborted;
 
     const char* acceptTypes[] = {"*/*", nullptr};
     const DWORD flags = urlParts_.scheme == kSchemeHttps ? kSecureFlags : kPlainFlags;
     const char* object = urlParts_.path.empty() ? "/" : urlParts_.path.c_str();
-    request_ = HttpOpenRequestA(connection_, nullptr, object, "HTTP/1.1", nullptr, acceptTypes,
-                                flags, context);
-    if (request_ == nullptr) return kDownloadConnectFailed;
+    request_.Reset(HttpOpenRequestA(connection_.Get(), nullptr, object, "HTTP/1.1", nullptr, acceptTypes,
+                                    flags, context));
+    if (!request_) return kDownloadConnectFailed;
     if (AbortRequested()) return kDownloadAborted;
     return kDownloadSucceeded;
 }
@@ -162,13 +161,13 @@ DownloadResult HttpDownloader::SendUntilAnswered() {
             rangeLength = std::snprintf(range, sizeof range, "Range: bytes=%lu-\r\n",
                                         static_cast<unsigned long>(resumeOffset_));
         }
-        if (!HttpSendRequestA(request_, rangeLength > 0 ? range : nullptr,
+        if (!HttpSendRequestA(request_.Get(), rangeLength > 0 ? range : nullptr,
                               static_cast<DWORD>(rangeLength), nullptr, 0))
             return kDownloadConnectFailed;
 
         DWORD statusCode = 0;
         DWORD size = sizeof statusCode;
-        if (!HttpQueryInfoA(request_, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER,
+        if (!HttpQueryInfoA(request_.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER,
                             &statusCode, &size, nullptr))
             return kDownloadNoStatus;
 
@@ -195,21 +194,21 @@ DownloadResult HttpDownloader::Authenticate(DWORD statusCode, bool& sendAgain) {
     char drain[kDrainBlock];
     for (;;) {
         DWORD got = 0;
-        if (!InternetReadFile(request_, drain, sizeof drain, &got) || got == 0) break;
+        if (!InternetReadFile(request_.Get(), drain, sizeof drain, &got) || got == 0) break;
         if (AbortRequested()) return kDownloadAborted;
     }
 
     const bool fromProxy = statusCode == HTTP_STATUS_PROXY_AUTH_REQ;
     if (fromProxy && !proxyUserName_.empty()) {
-        SetTextOption(request_, INTERNET_OPTION_PROXY_USERNAME, proxyUserName_);
-        SetTextOption(request_, INTERNET_OPTION_PROXY_PASSWORD, proxyPassword_);
+        SetTextOption(request_.Get(), INTERNET_OPTION_PROXY_USERNAME, proxyUserName_);
+        SetTextOption(request_.Get(), INTERNET_OPTION_PROXY_PASSWORD, proxyPassword_);
         sendAgain = true;
     } else if (!fromProxy && !urlParts_.userName.empty()) {
-        SetTextOption(request_, INTERNET_OPTION_USERNAME, urlParts_.userName);
-        SetTextOption(request_, INTERNET_OPTION_PASSWORD, urlParts_.password);
+        SetTextOption(request_.Get(), INTERNET_OPTION_USERNAME, urlParts_.userName);
+        SetTextOption(request_.Get(), INTERNET_OPTION_PASSWORD, urlParts_.password);
         sendAgain = true;
     } else if (fromProxy ? promptForProxyCredentials_ : promptForServerCredentials_) {
-        DWORD answer = InternetErrorDlg(nullptr, request_, ERROR_INTERNET_INCORRECT_PASSWORD,
+        DWORD answer = InternetErrorDlg(nullptr, request_.Get(), ERROR_INTERNET_INCORRECT_PASSWORD,
                                         kCredentialPromptFlags, nullptr);
         sendAgain = answer == ERROR_INTERNET_FORCE_RETRY;
     }
@@ -219,7 +218,7 @@ DownloadResult HttpDownloader::Authenticate(DWORD statusCode, bool& sendAgain) {
 DownloadResult HttpDownloader::ReadBody(TempDownloadFile& file) {
     DWORD contentLength = 0;
     DWORD size = sizeof contentLength;
-    const bool lengthKnown = HttpQueryInfoA(request_,
+    const bool lengthKnown = HttpQueryInfoA(request_.Get(),
                                             HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
                                             &contentLength, &size, nullptr) != FALSE;
     if (!lengthKnown) contentLength = 0;
@@ -230,7 +229,7 @@ DownloadResult HttpDownloader::ReadBody(TempDownloadFile& file) {
     for (;;) {
         char buffer[kReadBlock];
         DWORD got = 0;
-        if (!InternetReadFile(request_, buffer, sizeof buffer, &got)) return kDownloadReadFailed;
+        if (!InternetReadFile(request_.Get(), buffer, sizeof buffer, &got)) return kDownloadReadFailed;
 
         // A block that arrives after Cancel is not written.
         if (got > 0 && !AbortRequested()) {
@@ -244,8 +243,8 @@ DownloadResult HttpDownloader::ReadBody(TempDownloadFile& file) {
                     wait = std::min(wait, static_cast<double>(INFINITE - 1));
                     // Waiting on the abort event rather than sleeping keeps Cancel prompt
                     // under a low limit.
-                    if (wait >= 1.0 && abortEvent_ != nullptr)
-                        WaitForSingleObject(abortEvent_, static_cast<DWORD>(wait));
+                    if (wait >= 1.0)
+                        WaitForSingleObject(abortEvent_.Get(), static_cast<DWORD>(wait));
                 }
             }
         }

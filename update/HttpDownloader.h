@@ -5,6 +5,7 @@
 // never leaves a partial destination behind. Status, progress and the final result are
 // reported through three receiver-and-member-function slots, called on the transfer's
 // thread.
+#include "update/InternetHandle.h"
 #include "update/MemberCallback.h"
 #include "update/UrlParts.h"
 #include "update/WorkerThread.h"
@@ -131,9 +132,9 @@ private:
     DownloadStatusCallback statusCallback_;
     DownloadCompletionCallback completionCallback_;
     DownloadProgressCallback progressCallback_;
-    HINTERNET root_ = nullptr;
-    HINTERNET connection_ = nullptr;
-    HINTERNET request_ = nullptr;
-    HANDLE abortEvent_ = nullptr;
+    UniqueInternetHandle root_;
+    UniqueInternetHandle connection_;
+    UniqueInternetHandle request_;
+    UniqueKernelHandle abortEvent_;
     UrlParts urlParts_;
 };

@@ -24,9 +24,6 @@ public:
         invoke_ = nullptr;
     }
 
-    bool IsSet() const noexcept { return invoke_ != nullptr; }
-    explicit operator bool() const noexcept { return IsSet(); }
-
     void operator()(Args... args) const {
         if (invoke_) invoke_(receiver_, member_, std::forward<Args>(args)...);
     }

@@ -1,5 +1,7 @@
 #include "update/ProgressTexts.h"
 
+#include "res/resource.h"
+
 #include <cstdio>
 
 namespace {
@@ -17,36 +19,36 @@ std::string Decimal(unsigned long long value) {
 }  // namespace
 
 std::string SizeText(std::uint32_t bytes, const TextFormatter& format) {
-    if (bytes < 1024u) return format(progress_text::kBytes, {Decimal(bytes)});
-    if (bytes < 1048576u) return format(progress_text::kKilobytes, {Printf("%0.1f", bytes / 1024.0)});
-    return format(progress_text::kMegabytes, {Printf("%0.2f", bytes / 1048576.0)});
+    if (bytes < 1024u) return format(IDS_BYTES, {Decimal(bytes)});
+    if (bytes < 1048576u) return format(IDS_KILOBYTES, {Printf("%0.1f", bytes / 1024.0)});
+    return format(IDS_MEGABYTES, {Printf("%0.2f", bytes / 1048576.0)});
 }
 
 std::string TimeText(unsigned seconds, const TextFormatter& format) {
-    if (seconds < 60) return format(progress_text::kSeconds, {Decimal(seconds)});
+    if (seconds < 60) return format(IDS_SECONDS, {Decimal(seconds)});
     const unsigned minutes = seconds / 60;
     const unsigned rest = seconds % 60;
-    if (rest == 0) return format(progress_text::kMinutes, {Decimal(minutes)});
-    return format(progress_text::kMinutesSeconds, {Decimal(minutes), Decimal(rest)});
+    if (rest == 0) return format(IDS_MINUTES, {Decimal(minutes)});
+    return format(IDS_MINUTES_SECONDS, {Decimal(minutes), Decimal(rest)});
 }
 
 std::string TimeLeftLine(unsigned seconds, std::uint32_t total, std::uint32_t contentLength,
                          const TextFormatter& format) {
-    std::string copied = format(progress_text::kAmountOf, {SizeText(total, format), SizeText(contentLength, format)});
-    return format(progress_text::kTimeLeft, {TimeText(seconds, format), copied});
+    std::string copied = format(IDS_AMOUNT_OF, {SizeText(total, format), SizeText(contentLength, format)});
+    return format(IDS_TIME_LEFT, {TimeText(seconds, format), copied});
 }
 
 std::string RateLine(double bytesPerMillisecond, const TextFormatter& format) {
     // Bytes per millisecond is within a few percent of kilobytes per second; below one
     // the figure is scaled up so that slow links do not read "0 KB/Sec".
     if (bytesPerMillisecond < 1.0)
-        return format(progress_text::kRateBytes, {Printf("%0.0f", bytesPerMillisecond * 1024.0)});
-    if (bytesPerMillisecond < 10.0) return format(progress_text::kRateKilobytes, {Printf("%0.2f", bytesPerMillisecond)});
-    return format(progress_text::kRateKilobytes, {Printf("%0.0f", bytesPerMillisecond)});
+        return format(IDS_RATE_BYTES, {Printf("%0.0f", bytesPerMillisecond * 1024.0)});
+    if (bytesPerMillisecond < 10.0) return format(IDS_RATE_KILOBYTES, {Printf("%0.2f", bytesPerMillisecond)});
+    return format(IDS_RATE_KILOBYTES, {Printf("%0.0f", bytesPerMillisecond)});
 }
 
 std::string TitleAtPercent(unsigned percent, const TextFormatter& format) {
-    return format(progress_text::kTitlePercent, {Decimal(percent), std::string()});
+    return format(IDS_TITLE_PERCENT, {Decimal(percent), std::string()});
 }
 
 std::optional<unsigned> PercentDone(bool lengthKnown, std::uint32_t total, std::uint32_t contentLength) {

@@ -9,23 +9,9 @@
 #include <string>
 #include <vector>
 
-// Fills the inserts %1, %2 ... of the text with the given id.
+// Fills the inserts %1, %2 ... of the text with the given id (the IDS_ numbers of
+// res/resource.h).
 using TextFormatter = std::function<std::string(unsigned textId, const std::vector<std::string>& inserts)>;
-
-// Text ids of the progress texts, the same numbers as in the string table.
-namespace progress_text {
-constexpr unsigned kTitlePercent = 115;
-constexpr unsigned kAmountOf = 117;
-constexpr unsigned kSeconds = 118;
-constexpr unsigned kMinutes = 119;
-constexpr unsigned kMinutesSeconds = 120;
-constexpr unsigned kBytes = 121;
-constexpr unsigned kKilobytes = 123;
-constexpr unsigned kMegabytes = 125;
-constexpr unsigned kTimeLeft = 127;
-constexpr unsigned kRateBytes = 128;
-constexpr unsigned kRateKilobytes = 129;
-}  // namespace progress_text
 
 // "512 Bytes", "2.0 KB", "1.00 MB".
 std::string SizeText(std::uint32_t bytes, const TextFormatter& format);

@@ -1,10 +1,10 @@
 #include "update/UpdateDialog.h"
 
-#include "app/AppModule.h"
 #include "res/resource.h"
 #include "update/ProgressTexts.h"
 #include "update/ResourceText.h"
 #include "win/Centre.h"
+#include "win/ResourceInstance.h"
 
 #include <commctrl.h>
 #include <cstring>
@@ -17,11 +17,6 @@ const MessageEntry<UpdateDialog> UpdateDialog::kMessageTable[] = {
 };
 
 namespace {
-
-HINSTANCE ResourceInstance() {
-    HINSTANCE resources = AppModule::Instance().ResourceInstance();
-    return resources ? resources : ::GetModuleHandleA(nullptr);
-}
 
 std::string StringTableText(unsigned id, const std::vector<std::string>& inserts) {
     return FormatResourceText(id, inserts);

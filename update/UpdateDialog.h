@@ -44,8 +44,6 @@ public:
     // The folder the installed descriptor is read from and the update is written to;
     // the executable's folder unless set. Must end with a backslash.
     void SetProgramDirectory(const std::string& folder) { programDirectory_ = folder; }
-    // How the product page is opened; ShellExecuteA "open" unless set.
-    void SetPageOpener(std::function<void(const char* url)> opener) { openPage_ = std::move(opener); }
 
     // Display operations, called on the worker thread.
     void ShowPercent(unsigned percent);
@@ -90,7 +88,6 @@ private:
 
     std::string baseUrl_;
     std::string programDirectory_;
-    std::function<void(const char*)> openPage_;
     bool checkStarted_ = false;
     // Set by Cancel and never cleared: the downloader clears its abort event when a
     // transfer starts, so a press between the two downloads is kept here and passed on.

@@ -3,20 +3,19 @@
 // the package and unpack the new block list into the program directory.
 #include "update/UpdateDialog.h"
 
-#include "app/ProductInfo.h"
+#include "res/ProductInfo.h"
 #include "res/resource.h"
 #include "update/UpdateDescriptor.h"
 #include "update/ZipExtractor.h"
 #include "win/ProgramDirectory.h"
 #include "win/ResourceString.h"
+#include "win/ShellOpen.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 namespace {
 
 constexpr char kDescriptorName[] = "latest.xml";
-constexpr char kBlockListName[] = "objects.dll";
 constexpr char kPackageName[] = "update.zip";
 constexpr char kCaption[] = "Hushbar";
 
@@ -35,7 +34,7 @@ bool PackageLooksSound(ZipExtractor& zip) {
     ArchiveEntryInfo entry;
     for (bool more = zip.GoToFirst(); more; more = zip.GoToNext()) {
         if (!zip.GetCurrentEntryInfo(entry) || !IsSafeEntryName(entry.name)) return false;
-        if (IsFileNamed(entry, kBlockListName)) hasBlockList = true;
+        if (IsFileNamed(entry, kBlockListFileName)) hasBlockList = true;
     }
     return hasBlockList;
 }
@@ -136,18 +135,13 @@ bool UpdateDialog::InstallPackage(const std::string& packagePath) {
     ZipExtractor zip;
     if (!zip.Open(packagePath.c_str()) || !zip.SetOutputFolder(programDirectory_.c_str())) return false;
     if (!PackageLooksSound(zip)) return false;
-    return ExtractOnly(zip, kBlockListName) && ExtractOnly(zip, kDescriptorName);
+    return ExtractOnly(zip, kBlockListFileName) && ExtractOnly(zip, kDescriptorName);
 }
 
 void UpdateDialog::Finish(int result, UINT messageId, UINT icon, bool openProductPage) {
     ::SendMessageA(animation_, ACM_STOP, 0, 0);
     if (messageId) ::MessageBoxA(Hwnd(), LoadResourceString(messageId).c_str(), kCaption, MB_OK | icon);
-    if (openProductPage) {
-        if (openPage_)
-            openPage_(product::kHomePage);
-        else
-            ::ShellExecuteA(nullptr, "open", product::kHomePage, nullptr, nullptr, SW_SHOWNORMAL);
-    }
+    if (openProductPage) OpenWithShell(product::kHomePage);
     // The dialog ends itself on its own thread once it sees this.
     if (!::PostMessageA(Hwnd(), kEndUpdateMessage, static_cast<WPARAM>(result), 0)) ::EndDialog(Hwnd(), result);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // One thread owned by an object: started suspended so its priority can be set first,
 // joined (waited for without limit) when the owner is done with it or destroyed.
+#include "win/UniqueHandle.h"
 #include "win/Win32.h"
 
 class WorkerThread {
@@ -18,10 +19,10 @@ public:
     // and does not wait when called from the thread itself (that would never return).
     void Join();
 
-    bool HasThread() const noexcept { return thread_ != nullptr; }
+    bool HasThread() const noexcept { return thread_.IsValid(); }
     DWORD ThreadId() const noexcept { return threadId_; }
 
 private:
-    HANDLE thread_ = nullptr;
+    UniqueKernelHandle thread_;
     DWORD threadId_ = 0;
 };

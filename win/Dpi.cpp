@@ -1,5 +1,7 @@
 #include "win/Dpi.h"
 
+#include "win/GdiScope.h"
+
 namespace {
 
 // Taken from user32 at run time: these came with Windows 10, and the program still starts
@@ -18,9 +20,8 @@ using GetSystemMetricsForDpiFunction = int(WINAPI*)(int, UINT);
 int ScaleToDpi(int value, int dpi) { return ::MulDiv(value, dpi, kDefaultDpi); }
 
 int SystemDpi() {
-    HDC screen = ::GetDC(nullptr);
-    int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    if (screen) ::ReleaseDC(nullptr, screen);
+    const WindowDc screen(nullptr);
+    const int dpi = screen.Get() ? ::GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
     return dpi > 0 ? dpi : kDefaultDpi;
 }
 

@@ -33,26 +33,21 @@ private:
     HDC hdc_;
 };
 
-class TextColorScope {
+// One setting of a DC (text colour, background mode, background colour) changed for a
+// scope and put back as it was at its end.
+template <class Value, Value(WINAPI* Set)(HDC, Value)>
+class DcSettingScope {
 public:
-    TextColorScope(HDC hdc, COLORREF colour) noexcept : hdc_(hdc), previous_(::SetTextColor(hdc, colour)) {}
-    ~TextColorScope() { ::SetTextColor(hdc_, previous_); }
-    TextColorScope(const TextColorScope&) = delete;
-    TextColorScope& operator=(const TextColorScope&) = delete;
+    DcSettingScope(HDC hdc, Value value) noexcept : hdc_(hdc), previous_(Set(hdc, value)) {}
+    ~DcSettingScope() { Set(hdc_, previous_); }
+    DcSettingScope(const DcSettingScope&) = delete;
+    DcSettingScope& operator=(const DcSettingScope&) = delete;
 
 private:
     HDC hdc_;
-    COLORREF previous_;
+    Value previous_;
 };
 
-class BkModeScope {
-public:
-    BkModeScope(HDC hdc, int mode) noexcept : hdc_(hdc), previous_(::SetBkMode(hdc, mode)) {}
-    ~BkModeScope() { ::SetBkMode(hdc_, previous_); }
-    BkModeScope(const BkModeScope&) = delete;
-    BkModeScope& operator=(const BkModeScope&) = delete;
-
-private:
-    HDC hdc_;
-    int previous_;
-};
+using TextColorScope = DcSettingScope<COLORREF, ::SetTextColor>;
+using BkModeScope = DcSettingScope<int, ::SetBkMode>;
+using BkColorScope = DcSettingScope<COLORREF, ::SetBkColor>;

@@ -49,6 +49,11 @@ struct FileHandleTraits {  // CreateFile reports failure as INVALID_HANDLE_VALUE
     static Type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
     static void Close(Type h) noexcept { ::CloseHandle(h); }
 };
+struct RegKeyTraits {  // keys opened or created; the predefined roots are never held
+    using Type = HKEY;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { ::RegCloseKey(h); }
+};
 struct MenuTraits {
     using Type = HMENU;
     static Type Invalid() noexcept { return nullptr; }
@@ -83,6 +88,7 @@ struct ImageListTraits {
 
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFile = UniqueHandle<FileHandleTraits>;
+using UniqueRegKey = UniqueHandle<RegKeyTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueCursor = UniqueHandle<CursorTraits>;

@@ -1,7 +1,8 @@
 #include "app/AboutDialog.h"
-#include "app/ProductInfo.h"
+#include "res/ProductInfo.h"
 #include "res/resource.h"
 #include "win/Centre.h"
+#include "win/ShellOpen.h"
 
 #include <gtest/gtest.h>
 
@@ -37,11 +38,11 @@ INT_PTR RunScripted(HWND owner, std::vector<std::function<void(HWND)>> script) {
     // A box left open by a step that did not work must not hang the suite.
     steps.push_back([](HWND about) { ::PostMessageA(about, WM_COMMAND, IDCANCEL, 0); });
     nextStep = 0;
-    HyperLink::ShellOpen previous = HyperLink::SetShellOpenForTesting(&RecordOpen);
+    ShellOpener previous = SetShellOpenerForTesting(&RecordOpen);
     const UINT_PTR timer = ::SetTimer(nullptr, 0, 40, &Tick);
     const INT_PTR result = AboutDialog().Run(owner);
     ::KillTimer(nullptr, timer);
-    HyperLink::SetShellOpenForTesting(previous);
+    SetShellOpenerForTesting(previous);
     return result;
 }
 

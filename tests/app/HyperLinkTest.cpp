@@ -3,6 +3,7 @@
 #include "settings/RegKey.h"
 #include "support/Canvas.h"
 #include "win/Dialog.h"
+#include "win/ShellOpen.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -37,7 +38,7 @@ protected:
     void SetUp() override {
         opened.clear();
         openSucceeds = true;
-        previous_ = HyperLink::SetShellOpenForTesting(&RecordOpen);
+        previous_ = SetShellOpenerForTesting(&RecordOpen);
         ASSERT_NE(nullptr, dialog_.CreateModeless(::GetModuleHandleA(nullptr), IDD_ABOUT, nullptr));
         ::ShowWindow(dialog_.Hwnd(), SW_SHOW);
         control_ = ::GetDlgItem(dialog_.Hwnd(), IDC_HOME_LINK);
@@ -47,7 +48,7 @@ protected:
     }
     void TearDown() override {
         ::DestroyWindow(dialog_.Hwnd());
-        HyperLink::SetShellOpenForTesting(previous_);
+        SetShellOpenerForTesting(previous_);
     }
 
     static LPARAM At(LONG x, LONG y) { return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)); }
@@ -70,7 +71,7 @@ protected:
     HWND control_ = nullptr;
     RECT client_{};
     HyperLink link_;
-    HyperLink::ShellOpen previous_ = nullptr;
+    ShellOpener previous_ = nullptr;
 };
 
 TEST_F(HyperLinkTest, AttachingTakesTheTextAsLabelAndCoversOnlyTheDrawnText) {

@@ -2,6 +2,7 @@
 // The main dialog inside the test process, reading a block list beside the test program,
 // and what the tests read back of the registry.
 #include "app/MainDialog.h"
+#include "tests/support/KeyBackup.h"
 #include "win/ProgramDirectory.h"
 
 #include <gtest/gtest.h>
@@ -54,6 +55,7 @@ inline std::string ItemText(HMENU menu, UINT id) {
 class MainDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        ASSERT_TRUE(keep_.Saved());
         ::RegDeleteTreeA(HKEY_CURRENT_USER, kProduct);
         listPath_ = ProgramDirectory() + "objects.dll";
         std::ofstream(listPath_, std::ios::binary) << "Header\r\n1,Flash Player," << kFlash << ",\r\n";
@@ -63,12 +65,11 @@ protected:
     void TearDown() override {
         dialog_.reset();
         ::DeleteFileA(listPath_.c_str());
-        ::RegDeleteTreeA(HKEY_CURRENT_USER, kProduct);
-        for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kKillBit, view, 0);
     }
     void Command(UINT id) { ::SendMessageA(dialog_->Hwnd(), WM_COMMAND, id, 0); }
     HMENU Menu() const { return dialog_->Tray().Menu(); }
 
+    UserKeysBackup keep_;  // put back after the dialog is gone
     std::string listPath_;
     std::unique_ptr<MainDialog> dialog_;
 };

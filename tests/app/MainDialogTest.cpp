@@ -200,7 +200,11 @@ TEST_F(MainDialogTest, TheTreeAndTheModelAgreeAfterEveryCommand) {
 
 TEST_F(MainDialogTest, EscapeDoesNotHideTheDialog) {
     ::ShowWindow(dialog_->Hwnd(), SW_SHOW);
-    Command(IDCANCEL);
+    HWND focus = ::GetDlgItem(dialog_->Hwnd(), IDOK);
+    ::SetFocus(focus);
+    // The key as the message loop hands it over: the dialog takes it, and stays.
+    MSG escape{focus, WM_KEYDOWN, VK_ESCAPE, 1 | (0x01 << 16), 0, {}};
+    EXPECT_TRUE(dialog_->PreTranslateMessage(escape));
     EXPECT_TRUE(::IsWindowVisible(dialog_->Hwnd()));
 }
 

@@ -87,15 +87,4 @@ TEST(MessageLoop, IdleCountGrowsWhileHandlersAskForMore) {
     EXPECT_EQ((std::vector<std::string>{"idle0", "idle1", "idle2"}), events);
 }
 
-TEST(MessageLoop, OnlyStreamingMessagesLeaveIdleDisarmed) {
-    for (UINT quiet : {UINT{WM_MOUSEMOVE}, UINT{WM_NCMOUSEMOVE}, UINT{WM_PAINT}, UINT{0x0118}}) {
-        MSG message{};
-        message.message = quiet;
-        EXPECT_FALSE(MessageLoop::IsIdleMessage(message)) << quiet;
-    }
-    MSG other{};
-    other.message = WM_KEYDOWN;
-    EXPECT_TRUE(MessageLoop::IsIdleMessage(other));
-}
-
 }  // namespace

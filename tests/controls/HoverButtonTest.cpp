@@ -74,6 +74,8 @@ TEST_F(HoverButtonTest, APlainButtonHasItsOutlineAndAGradientFromTheFirstShadeTo
 
 TEST_F(HoverButtonTest, HoverAndFocusFramesAndTheFocusedButtonBecomesTheDefault) {
     ASSERT_NE(kId, LOWORD(::SendMessageA(dialog_, DM_GETDEFID, 0, 0)));
+    Draw(ODS_FOCUS);
+    EXPECT_NE(kId, LOWORD(::SendMessageA(dialog_, DM_GETDEFID, 0, 0))) << "painting alone changes nothing";
     ::SendMessageA(button_, WM_MOUSEHOVER, 0, 0);
     Draw(0);
     EXPECT_EQ(kHoverLeft, At(l_, kHeight / 2));
@@ -83,6 +85,8 @@ TEST_F(HoverButtonTest, HoverAndFocusFramesAndTheFocusedButtonBecomesTheDefault)
     EXPECT_EQ(Shade(ShadeForRow(row, t_, b_ - t_), true, false), At(l_ + 3, row)) << "the lighter hot face";
 
     // The mouse resting on a focused button shows the hover frame, not the focus frame.
+    ::SendMessageA(button_, WM_SETFOCUS, 0, 0);
+    EXPECT_EQ(MAKELONG(kId, DC_HASDEFID), ::SendMessageA(dialog_, DM_GETDEFID, 0, 0)) << "default once focused";
     Draw(ODS_FOCUS);
     EXPECT_EQ(kHoverLeft, At(l_, kHeight / 2));
     ::SendMessageA(button_, WM_MOUSELEAVE, 0, 0);
@@ -92,8 +96,8 @@ TEST_F(HoverButtonTest, HoverAndFocusFramesAndTheFocusedButtonBecomesTheDefault)
     EXPECT_EQ(kFocusLeft, At(l_, kHeight / 2));
     EXPECT_EQ(RGB(162, 189, 252), At(r_ - 1, kHeight / 2));
     EXPECT_EQ(Shade(ShadeForRow(b_ - 3, t_, b_ - t_), false, true), At(l_ + 3, b_ - 3)) << "highlighted face";
-    EXPECT_EQ(MAKELONG(kId, DC_HASDEFID), ::SendMessageA(dialog_, DM_GETDEFID, 0, 0));
 
+    ::SendMessageA(button_, WM_KILLFOCUS, 0, 0);
     Draw(ODS_SELECTED);  // pressed: highlighted but no longer focused, so no frame
     EXPECT_TRUE(hover_.IsHighlighted());
     EXPECT_FALSE(hover_.IsFocused());

@@ -1,6 +1,7 @@
 #include "controls/OptionTree.h"
 
 #include "res/resource.h"
+#include "support/Canvas.h"
 #include "support/ThreadWindows.h"
 #include "win/Dialog.h"
 #include <commctrl.h>
@@ -463,21 +464,21 @@ TEST_F(OptionTreeTest, DeletingAllNodesClosesTheEditorClearsTheClickFlagAndFrees
 
 namespace {
 
-// Pixels of the tree window's row right of the label that differ from the background.
+// Pixels of the row right of the label that differ from the background, with the tree
+// drawn into a bitmap of the test's own: what other windows on the screen do cannot show.
 int InkRightOfLabel(HWND tree, HTREEITEM node) {
-    ::RedrawWindow(tree, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     RECT label{};
     std::memcpy(&label, &node, sizeof(node));
     ::SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&label));
     RECT client{};
     ::GetClientRect(tree, &client);
-    HDC hdc = ::GetDC(tree);
-    COLORREF window = ::GetSysColor(COLOR_WINDOW);
+    const COLORREF window = ::GetSysColor(COLOR_WINDOW);
+    Canvas canvas(client.right, client.bottom, window);
+    ::SendMessageA(tree, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT | PRF_ERASEBKGND);
     int ink = 0;
     for (int y = label.top + 1; y < label.bottom - 1; ++y)
         for (int x = label.right + 6; x < client.right - 2; ++x)
-            if (::GetPixel(hdc, x, y) != window) ++ink;
-    ::ReleaseDC(tree, hdc);
+            if (canvas.Pixel(x, y) != window) ++ink;
     return ink;
 }
 

@@ -3,7 +3,7 @@
 // only the checks of the child enabled, and puts the setting back.
 #include "app/HyperLink.h"
 #include "app/MainDialogFixture.h"
-#include "app/ProductInfo.h"
+#include "res/ProductInfo.h"
 #include "blocklist/BlockTree.h"
 #include "res/resource.h"
 #include "win/Dpi.h"

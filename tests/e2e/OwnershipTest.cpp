@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "support/HushbarProcess.h"
 #include "support/ReadOnlyKey.h"
+#include "tests/support/KeyBackup.h"
 
 #include <gtest/gtest.h>
 
@@ -40,6 +41,7 @@ void Forget(const char* id) {
 class Ownership : public ::testing::Test {
 protected:
     void SetUp() override {
+        ASSERT_TRUE(keep_.Saved());
         ForgetHushbarSettings();
         for (const char* id : {kFlash, kForeign, kUnchecked, kOtherBits}) Forget(id);
     }
@@ -77,6 +79,8 @@ protected:
         EXPECT_EQ(1, Value(HKEY_CURRENT_USER, AddonPath(kFlash), "Flags")) << when;
         EXPECT_EQ(1, Value(HKEY_CURRENT_USER, AddonPath(kOtherBits), "Flags")) << when;
     }
+
+    UserKeysBackup keep_;
 };
 
 TEST_F(Ownership, KillBitsAndFlagsThatOthersSetSurviveStartSwitchShowFlashAndExit) {

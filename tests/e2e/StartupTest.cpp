@@ -1,4 +1,5 @@
 #include "res/resource.h"
+#include "tests/support/KeyBackup.h"
 #include "support/HushbarProcess.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +7,8 @@
 namespace {
 
 TEST(Startup, ExitFromTheTrayMenuEndsWithItsCommandId) {
+    UserKeysBackup keep;
+    ASSERT_TRUE(keep.Saved());
     ForgetHushbarSettings();
     HushbarProcess hushbar(MakeProgramFolder());
     ASSERT_TRUE(hushbar.Started());
@@ -16,6 +19,8 @@ TEST(Startup, ExitFromTheTrayMenuEndsWithItsCommandId) {
 }
 
 TEST(Startup, ASecondCopyOnTheSameDesktopIsRefusedAndTheFirstGoesOn) {
+    UserKeysBackup keep;
+    ASSERT_TRUE(keep.Saved());
     ForgetHushbarSettings();
     const std::string folder = MakeProgramFolder();
     HushbarProcess first(folder);

@@ -2,6 +2,7 @@
 #include "res/resource.h"
 #include "support/BrowserStandIn.h"
 #include "support/HushbarProcess.h"
+#include "tests/support/KeyBackup.h"
 
 #include <gtest/gtest.h>
 
@@ -40,6 +41,7 @@ void ExpectNeutral() {
 class Switching : public ::testing::Test {
 protected:
     void SetUp() override {
+        ASSERT_TRUE(keep_.Saved());
         ForgetHushbarSettings();
         hushbar_ = std::make_unique<HushbarProcess>(MakeProgramFolder(kBlockList));
         ASSERT_NE(nullptr, hushbar_->WaitForMainWindow());
@@ -50,6 +52,7 @@ protected:
             hushbar_->WaitForExit();
         }
     }
+    UserKeysBackup keep_;
     std::unique_ptr<HushbarProcess> hushbar_;
 };
 
@@ -115,6 +118,8 @@ TEST_F(Switching, ExitWhileHiddenStillRemovesTheKillBits) {
 }
 
 TEST(Options, StartMinimisedShowsNoWindowButApplies) {
+    UserKeysBackup keep;
+    ASSERT_TRUE(keep.Saved());
     ForgetHushbarSettings();
     probe::WriteString(HKEY_CURRENT_USER, probe::kProduct, "Minimize on start", "yes");
     HushbarProcess hushbar(MakeProgramFolder(kBlockList));
@@ -128,11 +133,15 @@ TEST(Options, StartMinimisedShowsNoWindowButApplies) {
 }
 
 TEST(Options, AHotKeyHeldElsewhereIsReportedOnceAndSavedAsOff) {
+    UserKeysBackup keep;
+    ASSERT_TRUE(keep.Saved());
     ForgetHushbarSettings();
-    // Ctrl+Alt+F9, as the hot-key control stores it, held by this test process.
-    ASSERT_TRUE(::RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT, VK_F9));
+    // Alt+F9, as the hot-key control stores it, held by this test process. One modifier
+    // only: the control's flags and the registration's flags put Alt and Ctrl in opposite
+    // bits, and a swap must not go unnoticed.
+    ASSERT_TRUE(::RegisterHotKey(nullptr, 1, MOD_ALT, VK_F9));
     probe::WriteString(HKEY_CURRENT_USER, probe::kProduct, "ActivateHotkey", "yes");
-    probe::WriteDword(HKEY_CURRENT_USER, probe::kProduct, "HotKey", (HOTKEYF_CONTROL | HOTKEYF_ALT) << 16 | VK_F9);
+    probe::WriteDword(HKEY_CURRENT_USER, probe::kProduct, "HotKey", HOTKEYF_ALT << 16 | VK_F9);
     const std::string folder = MakeProgramFolder(kBlockList);
     {
         HushbarProcess hushbar(folder);
@@ -141,6 +150,9 @@ TEST(Options, AHotKeyHeldElsewhereIsReportedOnceAndSavedAsOff) {
         EXPECT_EQ("Error. Unable to register the specified Hotkey. The Hotkey is probably busy: already taken by "
                   "another program. Please choose another Hotkey.",
                   HushbarProcess::MessageBoxText(box));
+        // Nor did it take another combination in its place.
+        EXPECT_TRUE(::RegisterHotKey(nullptr, 2, MOD_CONTROL, VK_F9));
+        ::UnregisterHotKey(nullptr, 2);
         HushbarProcess::DismissMessageBox(box);
         // The dialog shows once its initialisation, the apply included, is over.
         ASSERT_NE(nullptr, hushbar.WaitForDialog(kMainWindowTitle));

@@ -1,6 +1,7 @@
 #include "Registry.h"
 #include "res/resource.h"
 #include "support/HushbarProcess.h"
+#include "tests/support/KeyBackup.h"
 #include "support/TestHttpServer.h"
 #include "support/ZipTestFiles.h"
 
@@ -62,6 +63,7 @@ HWND WaitForUpdateDialog(DWORD processId, DWORD timeoutMs = 10000) {
 class Updating : public ::testing::Test {
 protected:
     void SetUp() override {
+        ASSERT_TRUE(keep_.Saved());
         ForgetHushbarSettings();
         updateFolder_ = content_ / "hushbar\\update\\";
         ::CreateDirectoryA((content_ / "hushbar").c_str(), nullptr);
@@ -107,6 +109,7 @@ protected:
             ::SendMessageA(::GetDlgItem(hushbar_->MainWindow(), IDC_BLOCK_TREE), TVM_GETCOUNT, 0, 0));
     }
 
+    UserKeysBackup keep_;
     ScratchFolder content_{"e2e-server"};
     std::string updateFolder_;
     std::string folder_ = MakeProgramFolder(kOldList);
@@ -163,15 +166,15 @@ TEST_F(Updating, ExitDuringASlowDownloadEndsCleanlyWith57665) {
     hushbar_->PostCommand(IDC_UPDATE);
     ASSERT_NE(nullptr, WaitForUpdateDialog(hushbar_->ProcessId()));
     // Wait until the package is on its way, then choose Exit from the tray.
+    bool packageRequested = false;
     const DWORD start = ::GetTickCount();
-    while (::GetTickCount() - start < 10000) {
-        bool packageRequested = false;
+    while (!packageRequested && ::GetTickCount() - start < 10000) {
         for (const LoggedRequest& request : server_->RequestLog())
             packageRequested |= request.target.find("update.zip") != std::string::npos;
-        if (packageRequested) break;
-        ::Sleep(50);
+        if (!packageRequested) ::Sleep(50);
     }
-    ::Sleep(300);
+    ASSERT_TRUE(packageRequested) << "the update never asked for the package";
+    ::Sleep(300);  // some of it arrives: the exit comes in the middle of the download
     hushbar_->PostCommand(ID_APP_EXIT);
     EXPECT_EQ(57665u, hushbar_->WaitForExit(10000));
     EXPECT_EQ(kOldList, ReadTextFile(folder_ + "objects.dll"));

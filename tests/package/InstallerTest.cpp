@@ -1,6 +1,6 @@
 // The installer and uninstaller as a user runs them: silent, per user, into the prefix's
 // own %LOCALAPPDATA%\Programs\Hushbar, then the installed program and what it leaves.
-#include "app/ProductInfo.h"
+#include "res/ProductInfo.h"
 #include "e2e/Registry.h"
 #include "res/resource.h"
 #include "support/HushbarProcess.h"

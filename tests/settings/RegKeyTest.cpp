@@ -34,6 +34,30 @@ TEST_F(RegKeyTest, OpenNeverCreatesAndCreateDoes) {
     EXPECT_EQ(ERROR_SUCCESS, key.Open(HKEY_CURRENT_USER, path_.c_str(), RegKey::kReadAccess));
 }
 
+TEST_F(RegKeyTest, TheKeyMovesWithItsOwnerAndAFailedOpenKeepsTheOneHeld) {
+    RegKey first;
+    ASSERT_EQ(ERROR_SUCCESS, first.Create(HKEY_CURRENT_USER, path_.c_str()));
+    ASSERT_EQ(ERROR_SUCCESS, first.WriteDword("n", 7));
+    const HKEY handle = first.Handle();
+
+    RegKey second(std::move(first));
+    EXPECT_FALSE(first.IsOpen());
+    EXPECT_EQ(handle, second.Handle());
+    const std::string missing = path_ + "\\Missing";
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, second.Open(HKEY_CURRENT_USER, missing.c_str(), RegKey::kReadAccess));
+    DWORD value = 0;
+    EXPECT_EQ(ERROR_SUCCESS, second.QueryDword("n", value));
+    EXPECT_EQ(7u, value);
+
+    RegKey third;
+    ASSERT_EQ(ERROR_SUCCESS, third.Create(HKEY_CURRENT_USER, (path_ + "\\Other").c_str()));
+    third = std::move(second);  // the key third held is closed, the moved one kept
+    EXPECT_EQ(handle, third.Handle());
+    EXPECT_EQ(ERROR_SUCCESS, third.QueryDword("n", value));
+    third.Close();
+    EXPECT_NE(ERROR_SUCCESS, ::RegQueryValueExA(handle, "n", nullptr, nullptr, nullptr, nullptr)) << "closed";
+}
+
 TEST_F(RegKeyTest, TypeMismatchesFailWithInvalidDataAndLeaveTheOutValue) {
     RegKey key;
     ASSERT_EQ(ERROR_SUCCESS, key.Create(HKEY_CURRENT_USER, path_.c_str()));

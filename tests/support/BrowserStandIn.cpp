@@ -10,7 +10,9 @@ constexpr WPARAM kIniSection = 0x1F;
 BrowserStandIn::BrowserStandIn(const char* className)
     : className_(className),
       ready_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),
-      flushed_(::CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
+      flushed_(::CreateEventA(nullptr, FALSE, FALSE, nullptr)),
+      stalled_(::CreateEventA(nullptr, FALSE, FALSE, nullptr)),
+      released_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
     thread_.Reset(::CreateThread(nullptr, 0, &BrowserStandIn::ThreadMain, this, 0, nullptr));
     if (thread_) {
         HANDLE waits[] = {ready_.Get(), thread_.Get()};
@@ -19,6 +21,7 @@ BrowserStandIn::BrowserStandIn(const char* className)
 }
 
 BrowserStandIn::~BrowserStandIn() {
+    Release();
     if (hwnd_) ::PostMessageA(hwnd_, WM_CLOSE, 0, 0);
     if (thread_) ::WaitForSingleObject(thread_.Get(), 10000);
     // Fails harmlessly while another stand-in of the same class is still alive.
@@ -44,9 +47,13 @@ bool BrowserStandIn::WaitFor(long at0552, long atIniChange, DWORD timeoutMs) con
     return true;
 }
 
-void BrowserStandIn::Stall(DWORD ms) {
-    if (hwnd_) ::PostMessageA(hwnd_, kStallMessage, ms, 0);
+bool BrowserStandIn::Stall(DWORD maxMs) {
+    ::ResetEvent(released_.Get());
+    if (!hwnd_ || !::PostMessageA(hwnd_, kStallMessage, maxMs, 0)) return false;
+    return ::WaitForSingleObject(stalled_.Get(), 5000) == WAIT_OBJECT_0;
 }
+
+void BrowserStandIn::Release() noexcept { ::SetEvent(released_.Get()); }
 
 DWORD WINAPI BrowserStandIn::ThreadMain(void* self) {
     static_cast<BrowserStandIn*>(self)->Run();
@@ -100,7 +107,8 @@ LRESULT CALLBACK BrowserStandIn::WindowProc(HWND hwnd, UINT message, WPARAM wPar
             return 0;
         }
         if (message == kStallMessage) {
-            ::Sleep(static_cast<DWORD>(wParam));
+            ::SetEvent(self->stalled_.Get());
+            ::WaitForSingleObject(self->released_.Get(), static_cast<DWORD>(wParam));
             return 0;
         }
     }

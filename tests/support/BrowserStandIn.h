@@ -41,8 +41,10 @@ public:
     // notifications that come from another process at a moment the test does not know.
     bool WaitFor(long at0552, long atIniChange, DWORD timeoutMs = 5000) const;
 
-    // Makes the window's thread stop answering for a while, like a hung browser.
-    void Stall(DWORD ms);
+    // Makes the window's thread stop answering, like a hung browser, until Release or
+    // until `maxMs` have passed. Returns once the thread has stopped (false if it did not).
+    bool Stall(DWORD maxMs = 10000);
+    void Release() noexcept;
 
 private:
     static DWORD WINAPI ThreadMain(void* self);
@@ -54,6 +56,8 @@ private:
     HWND hwnd_ = nullptr;
     UniqueKernelHandle ready_;
     UniqueKernelHandle flushed_;
+    UniqueKernelHandle stalled_;
+    UniqueKernelHandle released_;
     UniqueKernelHandle thread_;
     std::atomic<long> count0552_{0};
     std::atomic<long> countIniChange_{0};

@@ -3,7 +3,7 @@
 #include "settings/RegKey.h"
 
 namespace {
-constexpr char kBackupRoot[] = "Software\\HushbarEngineTestBackup";
+constexpr char kBackupRoot[] = "Software\\HushbarTestBackup";
 
 LONG DeleteTree(HKEY root, const std::string& path, REGSAM view) {
     const std::size_t cut = path.rfind('\\');
@@ -68,4 +68,20 @@ KeyBackup::~KeyBackup() {
 
 bool KeyBackup::Remove() {
     return DeleteTree(root_, path_, view_) == ERROR_SUCCESS;
+}
+
+UserKeysBackup::UserKeysBackup()
+    : product_(HKEY_CURRENT_USER, "Software\\Corvane"),
+      run_(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"),
+      main_(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main"),
+      zone_(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\3"),
+      addons_(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Settings"),
+      killBits64_(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Internet Explorer\\ActiveX Compatibility",
+                  KEY_WOW64_64KEY),
+      killBits32_(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Internet Explorer\\ActiveX Compatibility",
+                  KEY_WOW64_32KEY) {}
+
+bool UserKeysBackup::Saved() const noexcept {
+    return product_.Saved() && run_.Saved() && main_.Saved() && zone_.Saved() && addons_.Saved() &&
+           killBits64_.Saved() && killBits32_.Saved();
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Registry access for the engine's tests, and a backup that puts a whole key tree back as it
-// was (or removes it when it did not exist), so the prefix's real browser keys survive.
+// Registry access for the tests, and a backup that puts a whole key tree back as it was (or
+// removes it when it did not exist), so the prefix's real keys survive the tests.
 #include "win/Win32.h"
 
 #include <optional>
@@ -31,4 +31,23 @@ private:
     REGSAM view_;
     bool existed_;
     bool saved_;
+};
+
+// Every key of the user's that the program writes: its own settings, the Run key, the
+// browser's display options, its Internet zone, the per-user add-on flags and the kill bits
+// in both registry views.
+// Tests that run the program, in process or not, hold one for their whole length.
+class UserKeysBackup {
+public:
+    UserKeysBackup();
+    bool Saved() const noexcept;
+
+private:
+    KeyBackup product_;
+    KeyBackup run_;
+    KeyBackup main_;
+    KeyBackup zone_;
+    KeyBackup addons_;
+    KeyBackup killBits64_;
+    KeyBackup killBits32_;
 };

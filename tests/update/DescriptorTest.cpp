@@ -48,4 +48,13 @@ TEST(Descriptor, VersionsCompareAsNumbersAndProgramWinsOverData) {
     EXPECT_EQ(UpdateOffer::NewerProgram, CompareDescriptors(installed, {2.3, 1.0}));
     EXPECT_EQ(UpdateOffer::NewerProgram, CompareDescriptors(installed, {2.3, 5.0}));
     EXPECT_EQ(UpdateOffer::UpToDate, CompareDescriptors(installed, {2.2, 0.9}));
+
+    // From the files' own text, where "10.0" sorts before "9.5" as characters.
+    auto older = ParseUpdateDescriptor("<hushbar version=\"9.5\" dataversion=\"9.5\"/>");
+    auto newerData = ParseUpdateDescriptor("<hushbar version=\"9.5\" dataversion=\"10.0\"/>");
+    auto newerProgram = ParseUpdateDescriptor("<hushbar version=\"10.0\" dataversion=\"1.0\"/>");
+    ASSERT_TRUE(older && newerData && newerProgram);
+    EXPECT_EQ(UpdateOffer::NewerData, CompareDescriptors(*older, *newerData));
+    EXPECT_EQ(UpdateOffer::NewerProgram, CompareDescriptors(*older, *newerProgram));
+    EXPECT_EQ(UpdateOffer::UpToDate, CompareDescriptors(*newerData, *older));
 }

@@ -1,5 +1,5 @@
-// The test server's own life, and the proxy override the end-to-end tests use to reach
-// it under the program's fixed update host.
+// The system's proxy setting, as the downloader honours it: the end-to-end tests reach the
+// test server under the program's fixed update host through it.
 #include "tests/update/DownloadFixture.h"
 
 #include <wininet.h>
@@ -64,38 +64,4 @@ TEST_F(DownloadTest, SystemProxySettingIsHonouredWhileOverriddenAndRestoredAfter
 
     WriteSetting("ProxyServer", serverBefore[0] == '<' ? nullptr : serverBefore.c_str());
     WriteSetting("ProxyOverride", bypassBefore[0] == '<' ? nullptr : bypassBefore.c_str());
-}
-
-TEST_F(DownloadTest, TestServerLogsRequestsAndIsGoneOnceStopped) {
-    TestHttpServer own(contentRoot_);
-    ASSERT_TRUE(own.IsRunning());
-    EXPECT_NE(Port(), own.Port());
-    EXPECT_EQ("http://127.0.0.1:" + std::to_string(own.Port()) + "/", own.BaseUrl());
-
-    HttpDownloader downloader;
-    downloader.SetUrl(own.BaseUrl() + "gen/10");
-    downloader.SetDestinationPath(Destination());
-    DownloadRecorder first;
-    EXPECT_EQ(kDownloadSucceeded, Fetch(downloader, first));
-    ASSERT_EQ(1u, own.RequestLog().size());
-    EXPECT_EQ("/gen/10", own.RequestLog()[0].target);
-    own.ClearLog();
-    EXPECT_TRUE(own.RequestLog().empty());
-
-    const int port = own.Port();
-    own.Stop();
-    EXPECT_FALSE(own.IsRunning());
-    downloader.SetUrl("http://127.0.0.1:" + std::to_string(port) + "/gen/10");
-    DownloadRecorder afterStop;
-    EXPECT_EQ(kDownloadConnectFailed, Fetch(downloader, afterStop));
-
-    // Left alone, a server ends by itself when its time is up.
-    TestHttpServer brief(contentRoot_, 1);
-    ASSERT_TRUE(brief.IsRunning());
-    Sleep(2500);
-    downloader.SetUrl(brief.BaseUrl() + "gen/10");
-    DownloadRecorder late;
-    EXPECT_EQ(kDownloadConnectFailed, Fetch(downloader, late));
-
-    EXPECT_EQ("/work/main/x y", UnixPathOf("Z:\\work\\main\\x y"));
 }

@@ -7,6 +7,7 @@
 #include "res/resource.h"
 #include "support/TestHttpServer.h"
 #include "win/ResourceString.h"
+#include "win/ShellOpen.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -18,6 +19,33 @@
 #include <thread>
 
 namespace {
+
+// Stands in for the shell while it lives, keeping the pages the update asked to open.
+class PageRecorder {
+public:
+    explicit PageRecorder(std::vector<std::string>& pages) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pages_ = &pages;
+        previous_ = SetShellOpenerForTesting(&Record);
+    }
+    ~PageRecorder() {
+        SetShellOpenerForTesting(previous_);
+        std::lock_guard<std::mutex> lock(mutex_);
+        pages_ = nullptr;
+    }
+    PageRecorder(const PageRecorder&) = delete;
+    PageRecorder& operator=(const PageRecorder&) = delete;
+
+private:
+    static bool Record(const char* target) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (pages_) pages_->push_back(target);
+        return true;
+    }
+    static inline std::mutex mutex_;
+    static inline std::vector<std::string>* pages_ = nullptr;
+    ShellOpener previous_ = nullptr;
+};
 
 struct SeenBox {
     std::string text;
@@ -158,14 +186,10 @@ protected:
 
     Outcome RunUpdateAt(const std::string& baseUrl, bool cancelMidTransfer) {
         Outcome outcome;
-        std::mutex pagesMutex;
+        PageRecorder pages(outcome.pagesOpened);
         UpdateDialog dialog;
         dialog.SetProgramDirectory(program_.Path());
         if (!baseUrl.empty()) dialog.SetUpdateBaseUrl(baseUrl);
-        dialog.SetPageOpener([&](const char* url) {
-            std::lock_guard<std::mutex> lock(pagesMutex);
-            outcome.pagesOpened.push_back(url);
-        });
         {
             UpdateWatcher watcher(cancelMidTransfer);
             outcome.result = dialog.Run(nullptr);

@@ -1,6 +1,7 @@
 #pragma once
-// Who makes the program and where users find it: the About box's links read these, and
-// the About template in res/hushbar.rc shows the same texts (a test keeps them equal).
+// Who makes the program and where users find it: the About box's links and the update's
+// product page read these, and the About template in res/hushbar.rc shows the same texts
+// (a test keeps them equal). Beside the resource ids, so every folder may read them.
 // Literal macros so the texts built from them are put together by the compiler.
 #define HUSHBAR_MAKER_NAME "Corvane Software"
 #define HUSHBAR_SUPPORT_ADDRESS "support@hushbar.example"
