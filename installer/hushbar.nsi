@@ -354,7 +354,17 @@ Section "Uninstall"
   Delete "$INSTDIR\latest.xml"
   Delete "$INSTDIR\templatest.xml"
   Delete "$INSTDIR\update.zip"
+  ; The uninstaller that started this copy of itself may still be ending and hold its file
+  ; for a moment: try again for a few seconds rather than leave the folder behind.
+  StrCpy $R9 0
+  remove_uninstaller:
   Delete "$INSTDIR\uninstall.exe"
+  IfFileExists "$INSTDIR\uninstall.exe" 0 uninstaller_removed
+  IntOp $R9 $R9 + 1
+  IntCmp $R9 20 uninstaller_removed
+  Sleep 250
+  Goto remove_uninstaller
+  uninstaller_removed:
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   ; Last, so that a test (or a user) sees the entry go when everything else has gone.

@@ -17,6 +17,9 @@ trap cleanup EXIT
 hushbar_start_xvfb
 "$root/scripts/make-prefix.sh"
 # A warm, persistent wineserver: otherwise every test program waits for a new server.
+# A server left running for this prefix (a hand-run program) may lack our display: end it first.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
 wineserver -p
 wine cmd /c exit >/dev/null 2>&1 || true
 

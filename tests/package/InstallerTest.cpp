@@ -4,6 +4,7 @@
 #include "e2e/Registry.h"
 #include "res/resource.h"
 #include "support/HushbarProcess.h"
+#include "support/KeyBackup.h"
 #include "support/ZipTestFiles.h"
 
 #include <shlobj.h>
@@ -63,13 +64,6 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 60000) {
     return true;
 }
 
-bool KeyExists(HKEY root, const std::string& path, REGSAM view = 0) {
-    HKEY hkey = nullptr;
-    if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &hkey) != ERROR_SUCCESS) return false;
-    ::RegCloseKey(hkey);
-    return true;
-}
-
 // -1 when the value is missing or not a REG_DWORD; -2 when it is there but of another type.
 long long DwordIn(HKEY root, const std::string& path, const char* name, REGSAM view = 0) {
     HKEY hkey = nullptr;
@@ -125,6 +119,7 @@ std::string Uninstaller() { return InstallFolder() + "uninstall.exe"; }
 class Installer : public ::testing::Test {
 protected:
     void SetUp() override {
+        ASSERT_TRUE(keep_.Saved());
         ASSERT_TRUE(FileExists(WindowsPath(HUSHBAR_TEST_SETUP))) << HUSHBAR_TEST_SETUP << ": run make package";
         RemoveInstall();
         ForgetHushbarSettings();
@@ -156,6 +151,10 @@ protected:
         ::DeleteFileA(AllUsersShortcut().c_str());
         for (REGSAM view : kViews) DeleteKey(HKEY_LOCAL_MACHINE, kUninstallKey, view);
     }
+
+    // The uninstaller takes out the Run value and the settings of whoever runs it: the
+    // user's own are put back when the test ends.
+    UserKeysBackup keep_;
 };
 
 TEST_F(Installer, SilentPerUserInstallLaysOutTheProgramAShortcutAndItsEntry) {
