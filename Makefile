@@ -6,7 +6,7 @@
 # make package — the installer and the portable zips of both architectures, in dist/
 # make fuzz    — build the parsers natively with libFuzzer + sanitizers, fuzz each
 #                FUZZ_SECONDS (default 60)
-# make bench   — update round trip of a 5 MiB package against curl on the same server
+# make bench   — time Hushbar against reg import, a bare program and curl (not part of make test)
 PRESET   ?= mingw-cross
 PRESET32 ?= mingw-cross-i686
 BUILD    := build/cross
@@ -17,7 +17,7 @@ SUITES32  := ^(engine|e2e)$$
 FUZZ_SECONDS ?= 60
 FUZZ_SMOKE   ?= 3
 
-.PHONY: all deps configure configure32 build build32 package test test32 run clean fuzz bench
+.PHONY: all deps configure configure32 build build32 package test test32 run bench clean fuzz
 
 all: build
 
@@ -47,9 +47,6 @@ test: build package
 fuzz: deps
 	@scripts/fuzz.sh $(FUZZ_SECONDS)
 
-bench: build
-	@scripts/bench.sh $(BUILD)
-
 # The 32-bit run alone.
 test32: build32
 	@scripts/run-tests.sh $(BUILD32) -R '$(SUITES32)'
@@ -57,6 +54,10 @@ test32: build32
 run: configure
 	@cmake --build --preset $(PRESET) --target hushbar
 	@scripts/run-hushbar.sh
+
+bench: build
+	@cmake --build --preset $(PRESET) --target hushbar_bench hushbar_bare hushbar_update_bench
+	@scripts/bench.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(BUILD32) build/fuzz dist

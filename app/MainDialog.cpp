@@ -71,6 +71,7 @@ const MessageEntry<MainDialog> MainDialog::kMessageTable[] = {
     OnEvent(kTrayCallbackMessage, kTrayIconId, WM_RBUTTONDOWN, &MainDialog::ShowTrayMenu),
     OnEvent(kTrayCallbackMessage, kTrayIconId, WM_LBUTTONDOWN, &MainDialog::ToggleState),
     OnEvent(kTrayCallbackMessage, kTrayIconId, WM_LBUTTONDBLCLK, &MainDialog::ShowMainWindow),
+    OnMessage(WM_SHOWWINDOW, &MainDialog::OnShowWindow),
     OnMessage(kWmDpiChanged, &MainDialog::OnDpiChanged),
 };
 
@@ -126,7 +127,8 @@ bool MainDialog::OnInitDialog(MessageArgs& args) {
     LoadArtworkForDpi(WindowDpi(hwnd));
 
     toolTips_.Activate();
-    BuildBlockTree();
+    // The tree is filled when the dialog first shows; started minimised it never is.
+    LoadSelection();
 
     ::SendMessageA(hotkeyControl_, HKM_SETHOTKEY, MAKEWORD(settings_.hotkeyVirtualKey, settings_.hotkeyModifiers), 0);
     WriteCheckBoxes();
@@ -146,12 +148,21 @@ bool MainDialog::OnInitDialog(MessageArgs& args) {
     return true;
 }
 
-void MainDialog::BuildBlockTree() {
-    blockTree_.Build(ProgramDirectory() + kBlockListFileName);
-    LoadSettings(settings_, blockTree_);
+void MainDialog::LoadSelection() {
+    // The tree names entries of the list about to be replaced.
+    blockTree_.Clear();
+    selection_.Load(ProgramDirectory() + kBlockListFileName);
+    LoadSettings(settings_, selection_);
 }
 
-void MainDialog::ClearBlockTree() { blockTree_.Clear(); }
+void MainDialog::TakeTreeEdits() { blockTree_.ReadInto(selection_); }
+
+void MainDialog::ShowSelectionChange() { blockTree_.Refresh(selection_); }
+
+bool MainDialog::OnShowWindow(MessageArgs& args) {
+    if (args.wParam && !blockTree_.Shows(selection_)) blockTree_.Show(selection_);
+    return false;
+}
 
 void MainDialog::ReadCheckBoxes() {
     HWND hwnd = Hwnd();
@@ -189,32 +200,33 @@ void MainDialog::ApplyAll() {
     else
         ::EnableWindow(hotkeyControl_, FALSE);
 
-    WithdrawPolicy(settings_, blockTree_);
-    machineWideRefused_ = !settings_.switchedOff && ApplyPolicy(settings_, blockTree_).machineWideRefused;
+    TakeTreeEdits();
+    machineWideRefused_ =
+        EnforcePolicy(settings_, selection_, settings_.switchedOff ? PolicyMode::Withdrawn : PolicyMode::Blocking)
+            .machineWideRefused;
     if (settings_.startWithWindows)
         SetStartupEntry(kStartupValueName);
     else
         RemoveStartupEntry(kStartupValueName);
-    SaveSettings(settings_, blockTree_);
+    SaveSettings(settings_, selection_);
     RefreshStateDisplay();
     WriteCheckBoxes();
     NotifyBrowserWindows();
 }
 
 void MainDialog::ToggleState() {
-    const bool hidden = !IsShown();
-    if (hidden) BuildBlockTree();
+    // Hidden, the list and the stored selection are read afresh, and no tree is built.
+    if (!IsShown()) LoadSelection();
     settings_.switchedOff = !settings_.switchedOff;
     ApplyAll();
     NotifyBrowserWindows();
-    if (hidden) ClearBlockTree();
 }
 
 void MainDialog::OnApplyAndHide() {
     ReadCheckBoxes();
     ::ShowWindow(Hwnd(), SW_HIDE);
     ApplyAll();
-    ClearBlockTree();
+    blockTree_.Clear();
 }
 
 void MainDialog::OnHotkeyBox() {
@@ -229,9 +241,9 @@ void MainDialog::OnHotkeyBox() {
 
 void MainDialog::ShowMainWindow() {
     if (IsShown()) return;
-    ::ShowWindow(Hwnd(), SW_SHOW);
+    LoadSelection();
+    ::ShowWindow(Hwnd(), SW_SHOW);  // which fills the tree
     ::SetForegroundWindow(Hwnd());
-    BuildBlockTree();
 }
 
 void MainDialog::OnUpdate() {
@@ -241,9 +253,11 @@ void MainDialog::OnUpdate() {
     runningUpdate_ = nullptr;
     if (result != 0 || !Hwnd()) return;
     // The old list is still loaded, so kill bits of controls the new list drops go too.
-    WithdrawPolicy(settings_, blockTree_);
-    SaveSettings(settings_, blockTree_);
-    BuildBlockTree();
+    TakeTreeEdits();
+    WithdrawPolicy(settings_, selection_);
+    SaveSettings(settings_, selection_);
+    LoadSelection();
+    if (IsShown()) blockTree_.Show(selection_);
     // The new list is put in force at once: the window says ON, so it must be.
     ApplyAll();
 }
@@ -252,10 +266,12 @@ void MainDialog::ExitProgram(UINT commandId) {
     // An update still running is cancelled; its dialog waits for the worker as it goes.
     if (runningUpdate_) runningUpdate_->Cancel();
     ::UnregisterHotKey(Hwnd(), kHotKeyId);
-    // While hidden the list is not loaded, and withdrawing without it would leave every
-    // kill bit in place: load it for the withdraw.
-    if (!blockTree_.IsBuilt()) BuildBlockTree();
-    WithdrawPolicy(settings_, blockTree_);
+    // While hidden the list is read afresh for the withdraw, as for a switch.
+    if (IsShown())
+        TakeTreeEdits();
+    else
+        LoadSelection();
+    WithdrawPolicy(settings_, selection_);
     ::DestroyWindow(Hwnd());
     ::PostQuitMessage(static_cast<int>(commandId));
 }
@@ -283,7 +299,10 @@ bool MainDialog::OnHotKey(MessageArgs&) {
 
 void MainDialog::SetFlashChoice(bool blocked) {
     settings_.flashBlocked = blocked ? 1 : 0;
-    if (ApplyFlashChoice(settings_, blockTree_).machineWideRefused) {
+    TakeTreeEdits();
+    const bool refused = ApplyFlashChoice(settings_, selection_).machineWideRefused;
+    ShowSelectionChange();
+    if (refused) {
         machineWideRefused_ = true;
         RefreshStateDisplay();
     }
@@ -291,7 +310,9 @@ void MainDialog::SetFlashChoice(bool blocked) {
 
 void MainDialog::SetScriptingChoice(std::uint32_t choice) {
     settings_.scriptingChoice = choice;
-    ApplyScriptingChoice(settings_, blockTree_);
+    TakeTreeEdits();
+    ApplyScriptingChoice(settings_, selection_);
+    ShowSelectionChange();
 }
 
 void MainDialog::OnBlockFlash() { SetFlashChoice(true); }

@@ -6,6 +6,7 @@
 #include "app/MessageLoop.h"
 #include "app/TrayIcon.h"
 #include "blocklist/BlockTree.h"
+#include "blocklist/SelectionModel.h"
 #include "controls/HoverButton.h"
 #include "settings/Settings.h"
 #include "win/Dialog.h"
@@ -31,6 +32,9 @@ public:
     void RefreshStateDisplay();
 
     const TrayIcon& Tray() const noexcept { return trayIcon_; }
+    // The block list and selection the commands work on, and the tree that shows them.
+    const SelectionModel& Selection() const noexcept { return selection_; }
+    const BlockTree& Tree() const noexcept { return blockTree_; }
     bool MachineWideRefused() const noexcept { return machineWideRefused_; }
 
 protected:
@@ -41,6 +45,7 @@ private:
 
     bool OnInitDialog(MessageArgs& args);
     bool OnHotKey(MessageArgs& args);
+    bool OnShowWindow(MessageArgs& args);
     bool OnDpiChanged(MessageArgs& args);
     void OnApplyAndHide();
     void OnHotkeyBox();
@@ -53,8 +58,9 @@ private:
     void OnAbout();
     void OnExit();
 
-    void BuildBlockTree();
-    void ClearBlockTree();
+    void LoadSelection();
+    void TakeTreeEdits();
+    void ShowSelectionChange();
     void ReadCheckBoxes();
     void WriteCheckBoxes();
     void RegisterHotKeyFromControl();
@@ -73,6 +79,7 @@ private:
     HINSTANCE instance_ = nullptr;
     DialogToolTips toolTips_;
     UniqueImageList treeImages_;
+    SelectionModel selection_;
     BlockTree blockTree_;
     TrayIcon trayIcon_;
     HWND hotkeyControl_ = nullptr;

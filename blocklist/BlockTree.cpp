@@ -50,30 +50,43 @@ void BlockTree::SetImages(HIMAGELIST images) {
 }
 
 void BlockTree::Build(const std::string& blockListPath) {
-    LoadBlockList(blockListPath, list_);
-    // The old nodes go before the new ones come; their handles are dead from here on.
-    tree_.DeleteAllItems();
-    ForgetNodes();
+    // The old nodes go before the new list comes: they name entries of the old one.
+    Clear();
+    own_.Load(blockListPath);
+    Show(own_);
+}
+
+void BlockTree::Show(SelectionModel& model) {
+    // The tree is drawn and its groups opened once, after the last insertion: opening a
+    // group on every insertion costs time that grows with the square of the list.
+    tree_.BeginFill();
+    if (shown_ && shown_ != &model) {
+        Clear();
+    } else {
+        tree_.DeleteAllItems();
+        ForgetNodes();
+    }
+    shown_ = &model;
 
     const HTREEITEM browser = InsertGroup(kBrowserGroupLabel, kImageBrowser);
 
-    scriptingNode_ = tree_.InsertItem(
-        std::make_unique<ChoiceItem>(kScriptingLabel, std::vector<std::string>{"Enable", "Disable", "Prompt with Dialog"}),
-        kImageChoiceField, kImageChoiceField, browser, TVI_LAST);
-    SetScriptingIndex(0);
+    auto scripting =
+        std::make_unique<ChoiceItem>(kScriptingLabel, std::vector<std::string>{"Enable", "Disable", "Prompt with Dialog"});
+    scriptingNode_ = tree_.InsertItem(std::move(scripting), kImageChoiceField, kImageChoiceField, browser, TVI_LAST);
+    SetScriptingIndex(model.ScriptingIndex());
 
-    picturesNode_ = InsertCheck(kPicturesLabel, browser, false);
-    videosNode_ = InsertCheck(kVideosLabel, browser, true);
-    animationsNode_ = InsertCheck(kAnimationsLabel, browser, true);
-    soundsNode_ = InsertCheck(kSoundsLabel, browser, true);
-    javaNode_ = InsertCheck(kJavaLabel, browser, true);
+    picturesNode_ = InsertCheck(kPicturesLabel, browser, model.IsChecked(Category::Pictures));
+    videosNode_ = InsertCheck(kVideosLabel, browser, model.IsChecked(Category::Videos));
+    animationsNode_ = InsertCheck(kAnimationsLabel, browser, model.IsChecked(Category::Animations));
+    soundsNode_ = InsertCheck(kSoundsLabel, browser, model.IsChecked(Category::Sounds));
+    javaNode_ = InsertCheck(kJavaLabel, browser, model.IsChecked(Category::Java));
 
     activeXNode_ = InsertGroup(kActiveXGroupLabel, kImageMagnifier);
-    for (BlockItem& item : list_)
-        item.treeItem = InsertCheck(BlockItemLabel(item.name, item.comment), activeXNode_, item.enabled);
+    for (BlockItem& item : model.ItemsForNodes())
+        item.treeItem = InsertCheck(BlockItemLabel(item.name, item.comment), activeXNode_, model.IsChecked(item));
+    tree_.EndFill();
 
-    // Each insertion expands its parent, which scrolls the newest node into view: start
-    // the user at the top of the list instead.
+    // Start the user at the top of the list.
     if (browser) ::SendMessageA(tree_.Hwnd(), TVM_SELECTITEM, TVGN_FIRSTVISIBLE, reinterpret_cast<LPARAM>(browser));
 
     // Only a tree that really holds its nodes counts as built: saving from one that does
@@ -81,10 +94,37 @@ void BlockTree::Build(const std::string& blockListPath) {
     built_ = browser && scriptingNode_ && activeXNode_;
 }
 
+void BlockTree::ReadInto(SelectionModel& model) const {
+    if (!Shows(model)) return;
+    model.SetScriptingIndex(ScriptingIndex());
+    for (Category category : {Category::Pictures, Category::Videos, Category::Animations, Category::Sounds,
+                              Category::Java})
+        model.SetChecked(category, IsChecked(category));
+    for (const BlockItem& item : model.Items()) model.SetChecked(item, IsChecked(item));
+}
+
+void BlockTree::Refresh(const SelectionModel& model) {
+    if (!Shows(model)) return;
+    if (ScriptingIndex() != model.ScriptingIndex()) SetScriptingIndex(model.ScriptingIndex());
+    for (Category category : {Category::Pictures, Category::Videos, Category::Animations, Category::Sounds,
+                              Category::Java})
+        if (IsChecked(category) != model.IsChecked(category)) SetChecked(category, model.IsChecked(category));
+    for (const BlockItem& item : model.Items())
+        if (IsChecked(item) != model.IsChecked(item)) SetChecked(item, model.IsChecked(item));
+}
+
 void BlockTree::Clear() {
-    list_.clear();
     tree_.DeleteAllItems();
     ForgetNodes();
+    if (shown_)
+        for (BlockItem& item : shown_->ItemsForNodes()) item.treeItem = nullptr;
+    if (shown_ == &own_) own_.Clear();
+    shown_ = nullptr;
+}
+
+const BlockList& BlockTree::Items() const {
+    static const BlockList kNone;
+    return shown_ ? shown_->Items() : kNone;
 }
 
 void BlockTree::ForgetNodes() noexcept {
@@ -104,10 +144,15 @@ HTREEITEM BlockTree::InsertGroup(const char* label, int image) {
 }
 
 HTREEITEM BlockTree::InsertCheck(const std::string& label, HTREEITEM parent, bool checked) {
-    const HTREEITEM node =
-        tree_.InsertItem(std::make_unique<CheckItem>(label.c_str()), kImageCheckBox, kImageCheckBox, parent, TVI_LAST);
-    tree_.SetCheck(node, checked ? 1 : 0);
-    return node;
+    // The state goes in before the node exists, so setting it repaints nothing.
+    auto item = std::make_unique<CheckItem>(label.c_str());
+    VARIANT state;
+    ::VariantInit(&state);
+    state.vt = VT_BOOL;
+    state.boolVal = checked ? VARIANT_TRUE : VARIANT_FALSE;
+    item->SetValue(state);
+    const int image = kImageCheckBox + (checked ? kCheckImageChecked : 0);
+    return tree_.InsertItem(std::move(item), image, image, parent, TVI_LAST);
 }
 
 HTREEITEM BlockTree::NodeOf(Category category) const noexcept {

@@ -1,9 +1,10 @@
 #pragma once
-// The block tree of the main dialog: the option tree that shows and holds the user's
-// selection, the block list it was built from, and the nodes the settings store and the
-// blocking engine reach the selection through.
+// The block tree of the main dialog: the option tree that shows a selection model, where
+// the user edits it, and the nodes of the model's entries. The tree is filled in one pass
+// when it is shown and emptied when the dialog hides; the model lives on without it.
 #include "blocklist/BlockItem.h"
 #include "blocklist/Selection.h"
+#include "blocklist/SelectionModel.h"
 #include "controls/OptionTree.h"
 #include "win/UniqueHandle.h"
 #include <string>
@@ -40,17 +41,26 @@ public:
     // Shows another image list (the same pictures at another size); it stays the caller's.
     void SetImages(HIMAGELIST images);
 
-    // Reads the block-list file and fills the tree with every node at its default state.
-    // The stored selection is not read here: LoadSettings comes right after.
+    // Reads the block-list file into a model of the tree's own and shows it, every node at
+    // its default state. The stored selection is not read here: LoadSettings comes after.
     void Build(const std::string& blockListPath);
 
-    // Forgets the list and every node.
+    // Fills the tree from `model`, which notes each entry's node and must outlive them (up
+    // to Clear or the next Show).
+    void Show(SelectionModel& model);
+    // Copies what the user set in the tree into the model it shows.
+    void ReadInto(SelectionModel& model) const;
+    // Brings the nodes to what the model holds, touching only those that differ.
+    void Refresh(const SelectionModel& model);
+    // True while the tree shows this very model.
+    bool Shows(const SelectionModel& model) const noexcept { return built_ && shown_ == &model; }
+
+    // Forgets every node, and the list when it was the tree's own.
     void Clear();
 
     OptionTree& Tree() noexcept { return tree_; }
     const OptionTree& Tree() const noexcept { return tree_; }
-    BlockList& List() noexcept { return list_; }
-    const BlockList& List() const noexcept { return list_; }
+    const BlockList& List() const noexcept { return Items(); }
 
     HTREEITEM ScriptingNode() const noexcept { return scriptingNode_; }
     HTREEITEM PicturesNode() const noexcept { return picturesNode_; }
@@ -65,7 +75,7 @@ public:
     void SetScriptingIndex(std::uint32_t index) override;
     bool IsChecked(Category category) const override;
     void SetChecked(Category category, bool checked) override;
-    const BlockList& Items() const override { return list_; }
+    const BlockList& Items() const override;
     bool IsChecked(const BlockItem& item) const override;
     void SetChecked(const BlockItem& item, bool checked) override;
 
@@ -76,7 +86,8 @@ private:
     void ForgetNodes() noexcept;
 
     OptionTree tree_;
-    BlockList list_;
+    SelectionModel own_;
+    SelectionModel* shown_ = nullptr;
     bool built_ = false;
     HTREEITEM scriptingNode_ = nullptr;
     HTREEITEM picturesNode_ = nullptr;

@@ -104,7 +104,12 @@ HTREEITEM OptionTree::InsertItem(std::unique_ptr<OptionTreeItem> item, int image
     OptionTreeItem* raw = item.get();
     items_[node] = std::move(item);
     raw->Attach(Hwnd(), node);
-    if (parent && parent != TVI_ROOT) ::SendMessageA(Hwnd(), TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(parent));
+    if (parent && parent != TVI_ROOT) {
+        if (!filling_)
+            ::SendMessageA(Hwnd(), TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(parent));
+        else if (parentsToOpen_.empty() || parentsToOpen_.back() != parent)
+            parentsToOpen_.push_back(parent);
+    }
     return node;
 }
 
@@ -112,11 +117,41 @@ void OptionTree::DeleteAllItems() {
     CloseEditor();
     activeNode_ = nullptr;
     clickFlag_ = false;
-    if (Hwnd()) ::SendMessageA(Hwnd(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    parentsToOpen_.clear();
+    if (Hwnd()) {
+        const bool holdDrawing = !filling_;
+        if (holdDrawing) ::SendMessageA(Hwnd(), WM_SETREDRAW, FALSE, 0);
+        // The items go all at once below, not one by one as each deletion notice comes.
+        clearing_ = true;
+        ::SendMessageA(Hwnd(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+        clearing_ = false;
+        if (holdDrawing) {
+            ::SendMessageA(Hwnd(), WM_SETREDRAW, TRUE, 0);
+            ::InvalidateRect(Hwnd(), nullptr, TRUE);
+        }
+    }
     // A parent that does not reflect the deletion notices must not leave items behind;
     // nor may an editor reopened by focus moving back during the deletion stay.
     CloseEditor();
     items_.clear();
+}
+
+void OptionTree::BeginFill() {
+    if (filling_ || !Hwnd()) return;
+    filling_ = true;
+    parentsToOpen_.clear();
+    ::SendMessageA(Hwnd(), WM_SETREDRAW, FALSE, 0);
+}
+
+void OptionTree::EndFill() {
+    if (!filling_) return;
+    filling_ = false;
+    std::vector<HTREEITEM> parents;
+    parents.swap(parentsToOpen_);
+    for (HTREEITEM parent : parents)
+        ::SendMessageA(Hwnd(), TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(parent));
+    ::SendMessageA(Hwnd(), WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(Hwnd(), nullptr, TRUE);
 }
 
 bool OptionTree::GetCheck(HTREEITEM node) const {
@@ -133,7 +168,7 @@ bool OptionTree::SetCheck(HTREEITEM node, int state) {
     value.vt = VT_BOOL;
     value.boolVal = state == 1 ? VARIANT_TRUE : VARIANT_FALSE;
     bool set = item->SetValue(value);
-    RepaintRow(node);
+    if (!filling_) RepaintRow(node);
     return set;
 }
 
@@ -149,7 +184,7 @@ void OptionTree::SetItemValue(HTREEITEM node, const VARIANT& value) {
     OptionTreeItem* item = ItemOf(node);
     if (!item) return;
     item->SetValue(value);
-    RepaintRow(node);
+    if (!filling_) RepaintRow(node);
     if (node == activeNode_ && node == SelectedNode()) ActivateNode(node);
 }
 
@@ -497,6 +532,8 @@ LRESULT OptionTree::OnExpanding(const NMTREEVIEWA& change) {
 }
 
 void OptionTree::OnSelectionChanged(HTREEITEM node) {
+    // While everything is being deleted no editor may open on a node about to go.
+    if (clearing_) return;
     OptionTreeItem* item = ItemOf(node);
     if (item && item->IsEnabled()) {
         item->OnAction(ItemAction::Activate);
@@ -508,6 +545,7 @@ void OptionTree::OnSelectionChanged(HTREEITEM node) {
 }
 
 void OptionTree::OnNodeDeleted(HTREEITEM node) {
+    if (clearing_) return;  // every item goes at the end of the clearing
     // The item goes first, so that nothing the closing sets off can reopen an editor on it.
     items_.erase(node);
     CloseEditor();

@@ -10,6 +10,7 @@
 #include <commctrl.h>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 class OptionTree : public SubclassedWindow {
 public:
@@ -25,8 +26,15 @@ public:
     // Returns the new node, or null (the item is then destroyed).
     HTREEITEM InsertItem(std::unique_ptr<OptionTreeItem> item, int image, int selectedImage,
                          HTREEITEM parent = TVI_ROOT, HTREEITEM after = TVI_LAST);
-    // Closes the editor, clears the click flag and deletes every node.
+    // Closes the editor, clears the click flag and deletes every node, with the tree's
+    // drawing held until the end.
     void DeleteAllItems();
+
+    // Between the two, the tree does not redraw, an insertion does not open its parent and
+    // a value set does not repaint its row; EndFill opens each parent that received nodes
+    // once and repaints the whole tree.
+    void BeginFill();
+    void EndFill();
 
     // State of a check node; false for any other node.
     bool GetCheck(HTREEITEM node) const;
@@ -99,6 +107,9 @@ private:
     HTREEITEM activeNode_ = nullptr;
     bool clickFlag_ = false;
     bool destroying_ = false;
+    bool filling_ = false;
+    bool clearing_ = false;
+    std::vector<HTREEITEM> parentsToOpen_;
     unsigned optionWord_ = 0;
     POINT lastMouse_{0, 0};
     bool haveMouse_ = false;

@@ -1,11 +1,15 @@
 #include "engine/BlockingEngine.h"
 
+#include "engine/KnownKeys.h"
 #include "engine/OwnedFlag.h"
 #include "engine/PolicyTargets.h"
 #include "settings/RegKey.h"
 #include "settings/SettingsStore.h"
 
 #include <iterator>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 namespace {
 
@@ -91,6 +95,144 @@ private:
     RegKey user_;
 };
 
+// One kill-bit key per control, in list order: the first entry that names it, and whether
+// it must block. Names are made where they are used, so a long list costs little memory.
+struct ControlKey {
+    std::size_t item;
+    bool wanted;
+};
+
+// Key names ignore case, so entries that differ only in case share one key.
+std::string FoldedKeyName(std::string name) {
+    if (!name.empty()) ::CharUpperBuffA(name.data(), static_cast<DWORD>(name.size()));
+    return name;
+}
+
+std::uint64_t NameHash(const std::string& folded) {
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    for (unsigned char c : folded) hash = (hash ^ c) * 1099511628211ull;
+    return hash;
+}
+
+struct ControlKeys {
+    std::vector<ControlKey> keys;
+    std::uint64_t namesHash = 0;  // of the folded names in order: tells one list from another
+    bool anyWanted = false;
+};
+
+ControlKeys ListControlKeys(const Selection& selection, bool blocking) {
+    ControlKeys list;
+    const BlockList& items = selection.Items();
+    std::unordered_multimap<std::uint64_t, std::size_t> seen;  // name hash -> index in keys
+    list.keys.reserve(items.size());
+    seen.reserve(items.size());
+    std::uint64_t sequence = 14695981039346656037ull;
+    for (std::size_t index = 0; index < items.size(); ++index) {
+        const std::string folded = FoldedKeyName(KillBitKeyName(items[index].classId));
+        const std::uint64_t hash = NameHash(folded);
+        const bool wanted = blocking && selection.IsChecked(items[index]);
+        list.anyWanted = list.anyWanted || wanted;
+        ControlKey* same = nullptr;
+        for (auto [at, end] = seen.equal_range(hash); at != end && !same; ++at) {
+            ControlKey& earlier = list.keys[at->second];
+            if (FoldedKeyName(KillBitKeyName(items[earlier.item].classId)) == folded) same = &earlier;
+        }
+        if (same) {
+            same->wanted = same->wanted || wanted;
+            continue;
+        }
+        seen.emplace(hash, list.keys.size());
+        list.keys.push_back(ControlKey{index, wanted});
+        sequence = (sequence ^ hash) * 1099511628211ull;
+    }
+    list.namesHash = sequence;
+    return list;
+}
+
+// The subkeys of `parent`, folded, when there are few enough that listing them costs less
+// than asking for each listed key in turn; false when they were not listed.
+bool ListSubkeys(const RegKey& parent, std::size_t listed, std::unordered_set<std::string>& names) {
+    DWORD count = 0;
+    DWORD longest = 0;
+    if (::RegQueryInfoKeyA(parent.Handle(), nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr, nullptr,
+                           nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+        count > listed)
+        return false;
+    std::vector<char> name(longest * 2 + 2);
+    names.reserve(count);
+    for (DWORD index = 0; index < count; ++index) {
+        DWORD size = static_cast<DWORD>(name.size());
+        const LONG status =
+            ::RegEnumKeyExA(parent.Handle(), index, name.data(), &size, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS) break;
+        if (status != ERROR_SUCCESS) return false;
+        names.insert(FoldedKeyName(std::string(name.data(), size)));
+    }
+    return true;
+}
+
+// Brings every listed key below one parent to its end state, reading each at most once and
+// not at all while the last pass's picture still holds. The parent is created only when
+// something is to be set, as a step-by-step apply would; answers the first refusal of a
+// wanted flag.
+LONG PutFlagsInForce(HKEY root, const char* parentPath, REGSAM view, const OwnedFlag& flag, const BlockList& items,
+                     const ControlKeys& list, KnownKeys& known) {
+    RegKey parent;
+    LONG status = list.anyWanted ? parent.Create(root, parentPath, view)
+                                 : parent.Open(root, parentPath, RegKey::kReadWriteAccess | view);
+    if (status != ERROR_SUCCESS) {
+        known.Forget();
+        return list.anyWanted ? status : ERROR_SUCCESS;
+    }
+    const std::vector<FlagKeyState>* before = known.StillTrue(parent, list.namesHash);
+    std::unordered_set<std::string> present;
+    const bool presentListed = !before && ListSubkeys(parent, list.keys.size(), present);
+
+    std::vector<FlagKeyState> after(list.keys.size());
+    bool exact = true;
+    bool wrote = false;
+    LONG refused = ERROR_SUCCESS;
+    for (std::size_t index = 0; index < list.keys.size(); ++index) {
+        const ControlKey& entry = list.keys[index];
+        const std::string name = KillBitKeyName(items[entry.item].classId);
+        RegKey key;
+        FlagKeyState state;
+        if (before)
+            state = (*before)[index];
+        else if (!presentListed || present.count(FoldedKeyName(name)))
+            status = ReadOwnedFlagKey(parent, name, flag, view, key, state);
+        if (status == ERROR_SUCCESS) {
+            const FlagPlan plan = PlanInForce(state, entry.wanted, flag.bit);
+            wrote = wrote || !plan.WritesNothing();
+            status = CarryOwnedFlagPlan(parent, name, flag, view, plan, key);
+            after[index] = AfterPlan(state, plan);
+        }
+        if (status != ERROR_SUCCESS) {
+            // A key we may not change is left as it is, and our picture of it is unsure.
+            exact = false;
+            if (entry.wanted && refused == ERROR_SUCCESS) refused = status;
+            status = ERROR_SUCCESS;
+        }
+    }
+    if (!exact)
+        known.Forget();
+    else if (wrote || !before)
+        known.Remember(parent, view, list.namesHash, std::move(after));
+    return refused;
+}
+
+// One picture per parent for the life of the process: the kill bits in each view, the
+// add-on flags of this user.
+struct KnownParents {
+    KnownKeys killBits[std::size(kKillBitViews)];
+    KnownKeys addons;
+};
+
+KnownParents& Known() {
+    static KnownParents known;
+    return known;
+}
+
 template <class Write>
 void WithSelectionKey(Write write) {
     RegKey key;
@@ -105,14 +247,43 @@ void WriteScriptingPolicy(std::uint32_t choice) {
 
 }  // namespace
 
-void WithdrawPolicy(Settings& settings, const Selection& selection) {
-    for (const PolicyTarget& target : kPolicyTargets) WriteTarget(target, target.neutral);
-
-    ControlFlagParents parents(ControlFlagParents::Purpose::Clear);
-    for (const BlockItem& item : selection.Items()) {
-        if (IsFlashClassId(item.classId)) settings.flashBlocked = 0;
-        parents.Clear(item.classId);
+PolicyReport EnforcePolicy(Settings& settings, const Selection& selection, PolicyMode mode) {
+    const bool blocking = mode == PolicyMode::Blocking;
+    const std::uint32_t choice = selection.ScriptingIndex();
+    for (const PolicyTarget& target : kPolicyTargets) {
+        if (!blocking)
+            WriteTarget(target, target.neutral);
+        else if (target.trigger == PolicyTrigger::ScriptingChoice)
+            WriteTarget(target, PolicyData{ScriptingPolicyValue(choice), nullptr});
+        else
+            WriteTarget(target, selection.IsChecked(target.category) ? target.blocking : target.neutral);
     }
+    if (blocking) settings.scriptingChoice = choice;
+
+    // A listed Flash entry says whether Flash is blocked; without one the setting stays.
+    bool flashListed = false;
+    bool flashChecked = false;
+    for (const BlockItem& item : selection.Items()) {
+        if (!IsFlashClassId(item.classId)) continue;
+        flashListed = true;
+        if (blocking && selection.IsChecked(item)) flashChecked = true;
+    }
+    if (flashListed) settings.flashBlocked = flashChecked ? 1 : 0;
+
+    PolicyReport report;
+    const ControlKeys list = ListControlKeys(selection, blocking);
+    if (list.keys.empty()) return report;
+    for (std::size_t i = 0; i < std::size(kKillBitViews); ++i)
+        if (PutFlagsInForce(HKEY_LOCAL_MACHINE, kKillBitParentPath, kKillBitViews[i], kKillBit, selection.Items(),
+                            list, Known().killBits[i]) != ERROR_SUCCESS)
+            report.machineWideRefused = true;
+    PutFlagsInForce(HKEY_CURRENT_USER, kAddonSettingsPath, 0, kAddonDisabled, selection.Items(), list,
+                    Known().addons);
+    return report;
+}
+
+void WithdrawPolicy(Settings& settings, const Selection& selection) {
+    EnforcePolicy(settings, selection, PolicyMode::Withdrawn);
 }
 
 PolicyReport ApplyPolicy(Settings& settings, const Selection& selection) {

@@ -17,15 +17,23 @@ struct PolicyReport {
     bool machineWideRefused = false;
 };
 
+enum class PolicyMode { Withdrawn, Blocking };
+
+// Puts in force the end state of WithdrawPolicy followed, in Blocking mode, by ApplyPolicy,
+// in one pass: each view's kill-bit keys of the listed controls and their add-on keys are
+// read once, and only what differs from that end state is written. A control listed twice
+// (its key name ignores case) counts as checked when any of its entries is.
+PolicyReport EnforcePolicy(Settings& settings, const Selection& selection, PolicyMode mode);
+
 // Writes the fixed neutral value of every target, and takes out Hushbar's kill bit and
 // add-on flag of every listed control, checked or not. A listed Flash entry clears
-// settings.flashBlocked.
+// settings.flashBlocked. The Withdrawn mode of EnforcePolicy.
 void WithdrawPolicy(Settings& settings, const Selection& selection);
 
-// Writes the blocking values of what is selected now; relies on WithdrawPolicy having run
-// just before, so unselected targets keep their neutral values. Records the scripting
-// choice in settings.scriptingChoice and sets settings.flashBlocked for a checked Flash
-// entry.
+// Writes the blocking values of what is selected now, control by control; relies on
+// WithdrawPolicy having run just before, so unselected targets keep their neutral values.
+// Records the scripting choice in settings.scriptingChoice and sets settings.flashBlocked
+// for a checked Flash entry.
 PolicyReport ApplyPolicy(Settings& settings, const Selection& selection);
 
 // After the tray set settings.flashBlocked: records the choice in the selection key and the

@@ -59,3 +59,51 @@ bool FlagInForce(const FlagKeyState& state, const FlagPlan& plan, std::uint32_t 
     if (plan.writeFlags) return (*plan.writeFlags & bit) != 0;
     return state.exists && state.flags && (*state.flags & bit) != 0;
 }
+
+FlagKeyState AfterPlan(const FlagKeyState& state, const FlagPlan& plan) noexcept {
+    if (plan.deleteKey) return FlagKeyState{};
+    FlagKeyState after = state;
+    if (plan.createKey) {
+        after = FlagKeyState{};
+        after.exists = true;
+    }
+    if (plan.writeFlags) {
+        after.flags = *plan.writeFlags;
+        after.flagsUnreadable = false;
+    }
+    if (plan.deleteFlags) {
+        after.flags.reset();
+        after.flagsUnreadable = false;
+    }
+    if (plan.writeRecord) after.record = *plan.writeRecord;
+    if (plan.deleteRecord) after.record.reset();
+    return after;
+}
+
+FlagPlan PlanInForce(const FlagKeyState& state, bool wanted, std::uint32_t bit) noexcept {
+    const FlagPlan clear = PlanClearFlag(state, bit);
+    if (!wanted) return clear;
+    const FlagKeyState between = AfterPlan(state, clear);
+    const FlagPlan set = PlanSetFlag(between, bit);
+    if (!state.exists) return set;  // clearing found nothing to do
+
+    // The key exists before and after (setting recreates one that clearing deleted, and
+    // that one held nothing but our flag and record): compare the two values.
+    const FlagKeyState end = AfterPlan(between, set);
+    FlagPlan plan;
+    if (end.flags != state.flags) {
+        if (end.flags)
+            plan.writeFlags = *end.flags;
+        else
+            plan.deleteFlags = true;
+    }
+    // A stored record that is not one of our numbers reads as none: only a write of ours
+    // differs from it, never its keeping.
+    if (end.record != state.record) {
+        if (end.record)
+            plan.writeRecord = *end.record;
+        else
+            plan.deleteRecord = true;
+    }
+    return plan;
+}

@@ -51,6 +51,14 @@ FlagPlan PlanSetFlag(const FlagKeyState& state, std::uint32_t bit) noexcept;
 // Takes out what our record says we did, and nothing where there is no record of ours.
 FlagPlan PlanClearFlag(const FlagKeyState& state, std::uint32_t bit) noexcept;
 
+// What the key holds once `plan` has been carried out on `state`.
+FlagKeyState AfterPlan(const FlagKeyState& state, const FlagPlan& plan) noexcept;
+
+// One plan with the end state of clearing the flag and then, when `wanted`, setting it
+// again, as withdrawing and re-applying the whole list would; it writes only what that
+// sequence would leave different, so a key already as wanted is not touched.
+FlagPlan PlanInForce(const FlagKeyState& state, bool wanted, std::uint32_t bit) noexcept;
+
 // Whether the bit is set once `plan` has been carried out on `state`.
 bool FlagInForce(const FlagKeyState& state, const FlagPlan& plan, std::uint32_t bit) noexcept;
 

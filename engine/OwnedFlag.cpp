@@ -2,9 +2,16 @@
 
 #include "engine/FlagOwnership.h"
 
+#include <cstring>
+#include <vector>
+
 namespace {
 
-FlagKeyState ReadState(const RegKey& key, const OwnedFlag& flag) {
+// Up to this many values a key is read by enumerating them, each value one call that
+// brings its name, type and data; a fuller key is read value by value.
+constexpr DWORD kEnumeratedValues = 4;
+
+FlagKeyState ReadStateByName(const RegKey& key, const OwnedFlag& flag) {
     FlagKeyState state;
     state.exists = true;
     DWORD number = 0;
@@ -23,6 +30,52 @@ FlagKeyState ReadState(const RegKey& key, const OwnedFlag& flag) {
     } else {
         const DWORD ours = (key.HasValue(flag.valueName) ? 1 : 0) + (recordStored ? 1 : 0);
         state.holdsOtherData = subkeys != 0 || values > ours;
+    }
+    return state;
+}
+
+// Value names ignore case, as the registry does for the ASCII names compared here.
+bool SameName(const char* a, const char* b) { return ::_stricmp(a, b) == 0; }
+
+// The same state as ReadStateByName, in fewer calls for the usual key of two values.
+FlagKeyState ReadState(const RegKey& key, const OwnedFlag& flag) {
+    DWORD subkeys = 0;
+    DWORD values = 0;
+    DWORD longestName = 0;
+    DWORD longestData = 0;
+    if (::RegQueryInfoKeyA(key.Handle(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, &longestName,
+                           &longestData, nullptr, nullptr) != ERROR_SUCCESS ||
+        values > kEnumeratedValues)
+        return ReadStateByName(key, flag);
+
+    FlagKeyState state;
+    state.exists = true;
+    state.holdsOtherData = subkeys != 0;
+    // Lengths come in characters; an ANSI name may take more bytes than that.
+    std::vector<char> name(longestName * 2 + 2);
+    std::vector<BYTE> data(longestData < sizeof(DWORD) ? sizeof(DWORD) : longestData);
+    for (DWORD index = 0; index < values; ++index) {
+        DWORD nameSize = static_cast<DWORD>(name.size());
+        DWORD dataSize = static_cast<DWORD>(data.size());
+        DWORD type = 0;
+        LONG status =
+            ::RegEnumValueA(key.Handle(), index, name.data(), &nameSize, nullptr, &type, data.data(), &dataSize);
+        if (status == ERROR_NO_MORE_ITEMS) break;
+        // Changed under us, or a name this buffer cannot hold: read it the long way.
+        if (status != ERROR_SUCCESS) return ReadStateByName(key, flag);
+        const bool number = type == REG_DWORD && dataSize == sizeof(DWORD);
+        DWORD value = 0;
+        if (number) std::memcpy(&value, data.data(), sizeof value);
+        if (SameName(name.data(), flag.valueName)) {
+            if (number)
+                state.flags = value;
+            else
+                state.flagsUnreadable = true;
+        } else if (SameName(name.data(), kOwnerRecordName)) {
+            if (number) state.record = ParseOwnerRecord(value);
+        } else {
+            state.holdsOtherData = true;
+        }
     }
     return state;
 }
@@ -73,4 +126,36 @@ void ClearOwnedFlag(const RegKey& parent, const std::string& subkey, const Owned
         return;
     }
     Carry(key, plan, flag);
+}
+
+LONG ReadOwnedFlagKey(const RegKey& parent, const std::string& subkey, const OwnedFlag& flag, REGSAM view,
+                      RegKey& key, FlagKeyState& state) {
+    state = FlagKeyState{};
+    const LONG status = key.Open(parent.Handle(), subkey.c_str(), RegKey::kReadWriteAccess | view);
+    if (status == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+    if (status != ERROR_SUCCESS) return status;
+    state = ReadState(key, flag);
+    return ERROR_SUCCESS;
+}
+
+LONG CarryOwnedFlagPlan(const RegKey& parent, const std::string& subkey, const OwnedFlag& flag, REGSAM view,
+                        const FlagPlan& plan, RegKey& key) {
+    if (plan.WritesNothing()) return ERROR_SUCCESS;
+    if (plan.deleteKey) {
+        key.Close();
+        const LONG status = parent.DeleteSubkey(subkey.c_str(), view);
+        return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+    }
+    LONG status = ERROR_SUCCESS;
+    if (plan.createKey)
+        status = key.Create(parent.Handle(), subkey.c_str(), view);
+    else if (!key.IsOpen())
+        status = key.Open(parent.Handle(), subkey.c_str(), RegKey::kReadWriteAccess | view);
+    if (status != ERROR_SUCCESS) return status;
+    status = Carry(key, plan, flag);
+    if (status != ERROR_SUCCESS && plan.createKey) {
+        key.Close();
+        parent.DeleteSubkey(subkey.c_str(), view);
+    }
+    return status;
 }

@@ -1,6 +1,7 @@
 #include "settings/SettingsStore.h"
 
 #include "settings/RegKey.h"
+#include "settings/StoredChecks.h"
 
 #include <string>
 
@@ -30,6 +31,13 @@ bool ReadYes(const RegKey& key, const char* name, bool& yes) {
     if (key.QueryString(name, text) != ERROR_SUCCESS) return false;
     yes = IsYes(text);
     return true;
+}
+
+// The entries' stored checks for the life of the process: with a long list, reading or
+// writing every one of them at each apply costs more than the apply itself.
+StoredChecks& Stored() {
+    static StoredChecks stored;
+    return stored;
 }
 
 }  // namespace
@@ -63,12 +71,25 @@ void LoadSettings(Settings& settings, Selection& selection) {
         bool checked = false;
         if (ReadYes(choices, CategoryValueName(category), checked)) selection.SetChecked(category, checked);
     }
+    StoredChecks& stored = Stored();
+    bool known = stored.StillTrue(choices);
+    for (const BlockItem& item : selection.Items()) {
+        if (!known) break;
+        known = stored.Lookup(item.classId).has_value();
+    }
+    if (!known) stored.Begin(choices);
     for (const BlockItem& item : selection.Items()) {
         bool checked = false;
-        if (!ReadYes(choices, item.classId.c_str(), checked)) continue;
+        if (known) {
+            checked = *stored.Lookup(item.classId);
+        } else {
+            if (!ReadYes(choices, item.classId.c_str(), checked)) continue;
+            stored.Note(item.classId, checked);
+        }
         selection.SetChecked(item, checked);
         if (IsFlashClassId(item.classId)) settings.flashBlocked = checked ? 1 : 0;
     }
+    if (!known) stored.End();
 }
 
 void SaveSettings(const Settings& settings, const Selection& selection) {
@@ -91,6 +112,21 @@ void SaveSettings(const Settings& settings, const Selection& selection) {
     choices.WriteDword(kScriptingValue, selection.ScriptingIndex());
     for (Category category : kCategories)
         choices.WriteString(CategoryValueName(category), YesNo(selection.IsChecked(category)));
-    for (const BlockItem& item : selection.Items())
-        choices.WriteString(item.classId.c_str(), YesNo(selection.IsChecked(item)));
+    // Only what differs from the stored values, while they are known; then the picture
+    // starts again from what the key holds now.
+    StoredChecks& stored = Stored();
+    const bool known = stored.StillTrue(choices);
+    bool written = true;
+    for (const BlockItem& item : selection.Items()) {
+        const bool checked = selection.IsChecked(item);
+        if (!known || stored.Differs(item.classId, checked))
+            written = choices.WriteString(item.classId.c_str(), YesNo(checked)) == ERROR_SUCCESS && written;
+    }
+    if (!written) {
+        stored.Forget();  // what the key holds is unsure
+        return;
+    }
+    stored.Begin(choices);
+    for (const BlockItem& item : selection.Items()) stored.Note(item.classId, selection.IsChecked(item));
+    stored.End();
 }

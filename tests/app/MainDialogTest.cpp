@@ -102,6 +102,102 @@ TEST_F(MainDialogTest, OkHidesAndDropsTheTreeAndShowingRebuildsIt) {
     EXPECT_EQ(0, ::SendMessageA(tree, TVM_GETCOUNT, 0, 0));
 }
 
+// Counts the nodes inserted into a tree control from the moment it is made.
+class InsertionCounter {
+public:
+    explicit InsertionCounter(HWND tree) : tree_(tree) {
+        ::SetPropA(tree_, kCounterProp, this);
+        old_ = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrA(tree_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&InsertionCounter::Proc)));
+    }
+    ~InsertionCounter() {
+        ::SetWindowLongPtrA(tree_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old_));
+        ::RemovePropA(tree_, kCounterProp);
+    }
+    int count = 0;
+
+private:
+    static constexpr char kCounterProp[] = "HushbarTestInsertions";
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = static_cast<InsertionCounter*>(::GetPropA(hwnd, kCounterProp));
+        if (message == TVM_INSERTITEMA || message == TVM_INSERTITEMW) ++self->count;
+        return ::CallWindowProcA(self->old_, hwnd, message, wParam, lParam);
+    }
+    HWND tree_;
+    WNDPROC old_ = nullptr;
+};
+
+// Whether the tree shows exactly what the dialog's model holds.
+::testing::AssertionResult TreeShowsModel(const MainDialog& dialog) {
+    const BlockTree& tree = dialog.Tree();
+    const SelectionModel& model = dialog.Selection();
+    if (!tree.Shows(model)) return ::testing::AssertionFailure() << "the tree shows no model";
+    if (tree.ScriptingIndex() != model.ScriptingIndex())
+        return ::testing::AssertionFailure() << "scripting " << tree.ScriptingIndex() << " vs " << model.ScriptingIndex();
+    for (Category category : {Category::Pictures, Category::Videos, Category::Animations, Category::Sounds,
+                              Category::Java})
+        if (tree.IsChecked(category) != model.IsChecked(category))
+            return ::testing::AssertionFailure() << "category " << static_cast<int>(category);
+    for (const BlockItem& item : model.Items())
+        if (!item.treeItem || tree.IsChecked(item) != model.IsChecked(item))
+            return ::testing::AssertionFailure() << "entry " << item.classId;
+    return ::testing::AssertionSuccess();
+}
+
+TEST_F(MainDialogTest, ASwitchWhileHiddenBuildsNoTreeAndShowingFillsItFromTheModel) {
+    HWND tree = ::GetDlgItem(dialog_->Hwnd(), IDC_BLOCK_TREE);
+    InsertionCounter inserted(tree);
+    ::SendMessageA(dialog_->Hwnd(), WM_HOTKEY, 0, 0);
+    EXPECT_FALSE(KillBitPresent());
+    EXPECT_EQ("yes", ReadString(kSelection, kFlash)) << "the selection is saved from the model";
+    ::SendMessageA(dialog_->Hwnd(), kTrayCallbackMessage, 1, WM_LBUTTONDOWN);
+    Command(ID_SHOW_FLASH);
+    Command(ID_DISABLE_SCRIPT);
+    EXPECT_FALSE(KillBitPresent());
+    EXPECT_EQ(0, inserted.count);
+    EXPECT_EQ(0, ::SendMessageA(tree, TVM_GETCOUNT, 0, 0));
+    ASSERT_EQ(1u, dialog_->Selection().Items().size());
+    EXPECT_FALSE(dialog_->Selection().IsChecked(dialog_->Selection().Items()[0]));
+
+    Command(ID_SHOW_MAIN_WINDOW);
+    EXPECT_EQ(9, inserted.count);
+    EXPECT_TRUE(TreeShowsModel(*dialog_));
+    EXPECT_EQ(1u, dialog_->Tree().ScriptingIndex());
+}
+
+TEST_F(MainDialogTest, TheTreeAndTheModelAgreeAfterEveryCommand) {
+    ::ShowWindow(dialog_->Hwnd(), SW_SHOW);
+    ASSERT_TRUE(TreeShowsModel(*dialog_));
+    HWND tree = ::GetDlgItem(dialog_->Hwnd(), IDC_BLOCK_TREE);
+    const BlockItem& flash = dialog_->Selection().Items().at(0);
+
+    // The user clears Flash in the tree; the next apply takes it.
+    ::SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(flash.treeItem));
+    ::SendMessageA(tree, WM_KEYDOWN, VK_SPACE, 0);
+    ASSERT_FALSE(dialog_->Tree().IsChecked(flash));
+    Command(IDC_SWITCH);
+    EXPECT_TRUE(TreeShowsModel(*dialog_)) << "switch off";
+    Command(IDC_SWITCH);
+    EXPECT_TRUE(TreeShowsModel(*dialog_)) << "switch on";
+    EXPECT_FALSE(dialog_->Selection().IsChecked(flash));
+    EXPECT_FALSE(KillBitPresent());
+
+    Command(ID_BLOCK_FLASH);
+    EXPECT_TRUE(TreeShowsModel(*dialog_)) << "block Flash";
+    EXPECT_TRUE(dialog_->Tree().IsChecked(flash));
+    EXPECT_TRUE(KillBitPresent());
+    Command(ID_PROMPT_SCRIPT);
+    EXPECT_TRUE(TreeShowsModel(*dialog_)) << "prompt";
+    EXPECT_EQ(2u, dialog_->Tree().ScriptingIndex());
+    ::SendMessageA(dialog_->Hwnd(), WM_HOTKEY, 0, 0);
+    EXPECT_TRUE(TreeShowsModel(*dialog_)) << "hot key";
+    Command(IDOK);
+    EXPECT_FALSE(dialog_->Tree().Shows(dialog_->Selection())) << "hidden: no tree";
+    Command(ID_SHOW_MAIN_WINDOW);
+    EXPECT_TRUE(TreeShowsModel(*dialog_)) << "shown again";
+    EXPECT_EQ(2u, dialog_->Selection().ScriptingIndex());
+}
+
 TEST_F(MainDialogTest, EscapeDoesNotHideTheDialog) {
     ::ShowWindow(dialog_->Hwnd(), SW_SHOW);
     HWND focus = ::GetDlgItem(dialog_->Hwnd(), IDOK);

@@ -22,7 +22,14 @@ constexpr char kTipOn[] = "Hushbar : Blocking Multimedia Ads and Spyware";
 class UserOnlyState : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(product_.Saved() && run_.Saved() && addons_.Saved());
+        ASSERT_TRUE(product_.Saved() && run_.Saved() && addons_.Saved() && killBits64_.Saved() && killBits32_.Saved());
+        // A fresh prefix may hold no parent to refuse writes yet: a machine that has the browser does.
+        for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+            HKEY parent = nullptr;
+            ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKillBits, 0, nullptr, 0, KEY_READ | view,
+                                                       nullptr, &parent, nullptr));
+            ::RegCloseKey(parent);
+        }
         ::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Corvane\\Hushbar");
         for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
             ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, (std::string(kKillBits) + "\\{" + kFlash + "}").c_str(), view, 0);
@@ -43,6 +50,8 @@ protected:
     KeyBackup product_{HKEY_CURRENT_USER, "Software\\Corvane"};
     KeyBackup run_{HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"};
     KeyBackup addons_{HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Settings"};
+    KeyBackup killBits64_{HKEY_LOCAL_MACHINE, kKillBits, KEY_WOW64_64KEY};
+    KeyBackup killBits32_{HKEY_LOCAL_MACHINE, kKillBits, KEY_WOW64_32KEY};
     std::string listPath_;
     std::unique_ptr<MainDialog> dialog_;
 };

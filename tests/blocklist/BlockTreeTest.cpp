@@ -108,6 +108,42 @@ TEST_F(BlockTreeTest, BuildLaysOutBothGroupsWithTheirLabelsImagesAndDefaults) {
     ASSERT_EQ(3u, list.size());
     EXPECT_EQ(Next(blocks_.ActiveXNode(), TVGN_CHILD), list[0].treeItem);
     EXPECT_FALSE(blocks_.IsChecked(list[1]));
+
+    // Filled in one pass, both groups end open and the list starts at its top.
+    for (HTREEITEM group : {browser, blocks_.ActiveXNode()})
+        EXPECT_TRUE(::SendMessageA(tree_, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(group), TVIS_EXPANDED) &
+                    TVIS_EXPANDED);
+    EXPECT_EQ(browser, Next(nullptr, TVGN_FIRSTVISIBLE));
+}
+
+TEST_F(BlockTreeTest, ShowFillsFromAModelAndReadIntoTakesTheUsersChecksBack) {
+    SelectionModel model;
+    model.Load(path_);
+    model.SetChecked(model.Items()[0], false);
+    model.SetChecked(Category::Pictures, true);
+    model.SetScriptingIndex(1);
+    blocks_.Show(model);
+    ASSERT_TRUE(blocks_.Shows(model));
+    EXPECT_FALSE(blocks_.IsChecked(model.Items()[0]));
+    EXPECT_TRUE(blocks_.IsChecked(Category::Pictures));
+    EXPECT_EQ("Disable", ScriptingText());
+    EXPECT_EQ((std::vector<std::string>{"Alpha/0", "Beta (x)/0", "Gamma (two words)/1"}),
+              Children(blocks_.ActiveXNode()));
+
+    blocks_.SetChecked(model.Items()[1], true);  // as the user would
+    blocks_.SetScriptingIndex(2);
+    blocks_.ReadInto(model);
+    EXPECT_TRUE(model.IsChecked(model.Items()[1]));
+    EXPECT_EQ(2u, model.ScriptingIndex());
+
+    model.SetChecked(model.Items()[2], false);
+    blocks_.Refresh(model);
+    EXPECT_FALSE(blocks_.IsChecked(model.Items()[2]));
+
+    blocks_.Clear();
+    EXPECT_FALSE(blocks_.Shows(model));
+    EXPECT_EQ(3u, model.Items().size()) << "the model outlives the tree";
+    EXPECT_EQ(nullptr, model.Items()[0].treeItem);
 }
 
 TEST_F(BlockTreeTest, BuildingTwiceGivesOneSetOfNodesAndClearForgetsThemAll) {

@@ -1,5 +1,6 @@
 #include "engine/BlockingEngine.h"
 
+#include "settings/RegKey.h"
 #include "tests/engine/FakeSelection.h"
 #include "tests/support/KeyBackup.h"
 #include "tests/support/ReadOnlyKey.h"
@@ -340,6 +341,11 @@ TEST_F(BlockingEngineTest, FlagsThatOthersSetSurviveEveryCommand) {
 TEST_F(BlockingEngineTest, WithoutAdministratorRightsControlsAreBlockedForThisUserAndNothingIsLeft) {
     selection.Add(kIdA, true);
     selection.Add(kFlash, true);
+    // A fresh prefix may hold no parent yet: a machine that has the browser does.
+    for (REGSAM view : kViews) {
+        RegKey parent;
+        ASSERT_EQ(ERROR_SUCCESS, parent.Create(HKEY_LOCAL_MACHINE, kKillBits.c_str(), view));
+    }
     {
         ReadOnlyKey refuse64(HKEY_LOCAL_MACHINE, kKillBits, KEY_WOW64_64KEY);
         ReadOnlyKey refuse32(HKEY_LOCAL_MACHINE, kKillBits, KEY_WOW64_32KEY);

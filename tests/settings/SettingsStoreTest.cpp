@@ -186,3 +186,48 @@ TEST_F(SettingsStoreTest, SavingWithoutATreeLeavesTheStoredSelectionAlone) {
     EXPECT_EQ("yes", Text(kSelectionKey, "Play_Animations"));
     EXPECT_EQ("yes", Text(kSelectionKey, kFlashClassId));
 }
+
+namespace {
+
+// Saves and loads in a row remember what the key holds, and must still see every change
+// made there by anyone else in between.
+TEST_F(SettingsStoreTest, RepeatedSavesAndLoadsSeeChangesMadeInBetween) {
+    Settings settings;
+    FakeSelection selection;
+    selection.Add("0E5F0A11-7E57-4E11-B1E5-00000000000A", true);
+    selection.Add("0e5f0a11-7e57-4e11-b1e5-00000000000a", false);  // the same value name, later: it wins
+    SaveSettings(settings, selection);
+    EXPECT_EQ("no", Text(kSelectionKey, "0E5F0A11-7E57-4E11-B1E5-00000000000A"));
+
+    selection.checks.at(selection.items[3].treeItem) = true;
+    selection.checks.at(selection.items[2].treeItem) = false;
+    SaveSettings(settings, selection);
+    EXPECT_EQ("yes", Text(kSelectionKey, "0E5F0A11-7E57-4E11-B1E5-00000000000A"));
+
+    // Someone else clears Flash; an unchanged selection saved again puts it back.
+    Put(kSelectionKey, kFlashClassId, "no");
+    SaveSettings(settings, selection);
+    EXPECT_EQ("yes", Text(kSelectionKey, kFlashClassId));
+
+    // ...and a load reads what someone else stored.
+    Put(kSelectionKey, "166B1BCA-3F9C-11CF-8075-444553540000", "yes");
+    FakeSelection loaded;
+    LoadSettings(settings, loaded);
+    EXPECT_TRUE(loaded.Checked(1));
+    selection.checks.at(selection.items[1].treeItem) = true;
+    SaveSettings(settings, selection);
+    FakeSelection again;
+    again.checks.at(again.items[0].treeItem) = false;
+    LoadSettings(settings, again);  // nothing changed since the save: the same answer
+    EXPECT_TRUE(again.Checked(0));
+    EXPECT_TRUE(again.Checked(1));
+
+    // The key deleted and made anew: every value is written again.
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, kSelectionKey);
+    Put(kSelectionKey, "Scripting", 0u);
+    SaveSettings(settings, selection);
+    EXPECT_EQ("yes", Text(kSelectionKey, kFlashClassId));
+    EXPECT_EQ("yes", Text(kSelectionKey, "166B1BCA-3F9C-11CF-8075-444553540000"));
+}
+
+}  // namespace

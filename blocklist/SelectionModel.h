@@ -1,0 +1,42 @@
+#pragma once
+// The block list and the user's selection in plain memory: what the settings store loads
+// and saves and the blocking engine applies. The block tree shows it while the main dialog
+// is on screen; a command from the tray works on it alone and builds no tree.
+#include "blocklist/BlockItem.h"
+#include "blocklist/Selection.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+class SelectionModel : public Selection {
+public:
+    // Reads the block-list file; every entry, category and the scripting choice take their
+    // defaults. A missing file gives an empty list, and the model counts as built.
+    void Load(const std::string& blockListPath);
+    // Forgets the list; not built any more.
+    void Clear();
+
+    bool IsBuilt() const override { return built_; }
+    std::uint32_t ScriptingIndex() const override { return scripting_; }
+    // An index the scripting choice has no option for becomes Enable, as in the tree.
+    void SetScriptingIndex(std::uint32_t index) override;
+    bool IsChecked(Category category) const override;
+    void SetChecked(Category category, bool checked) override;
+    const BlockList& Items() const override { return list_; }
+    bool IsChecked(const BlockItem& item) const override;
+    void SetChecked(const BlockItem& item, bool checked) override;
+
+    // The list for the tree to note its nodes in; the entries themselves stay as read.
+    BlockList& ItemsForNodes() noexcept { return list_; }
+
+private:
+    // The item's position in the list, or the list's size for an item of another list.
+    std::size_t IndexOf(const BlockItem& item) const noexcept;
+
+    BlockList list_;
+    std::vector<bool> checks_;
+    std::array<bool, 5> categories_{};
+    std::uint32_t scripting_ = 0;
+    bool built_ = false;
+};

@@ -1,0 +1,334 @@
+// EnforcePolicy against what withdrawing and re-applying control by control leaves, over a
+// list of keys in every state the ownership rules tell apart.
+#include "engine/BlockingEngine.h"
+#include "engine/OwnedFlag.h"
+
+#include "tests/engine/FakeSelection.h"
+#include "tests/support/KeyBackup.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <vector>
+
+namespace {
+
+const std::string kKillBits = "SOFTWARE\\Microsoft\\Internet Explorer\\ActiveX Compatibility";
+const std::string kAddons = "Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Settings";
+const REGSAM kViews[] = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+
+// Where a control's flags live: the kill bit in each view, the add-on flag per user.
+struct Place {
+    HKEY root;
+    const std::string& parent;
+    REGSAM view;
+    const char* flagsName;
+    DWORD bit;
+    DWORD other;  // someone else's bit beside ours
+};
+const Place kPlaces[] = {
+    {HKEY_LOCAL_MACHINE, kKillBits, KEY_WOW64_64KEY, "Compatibility Flags", 0x400, 0x00800000},
+    {HKEY_LOCAL_MACHINE, kKillBits, KEY_WOW64_32KEY, "Compatibility Flags", 0x400, 0x00800000},
+    {HKEY_CURRENT_USER, kAddons, 0, "Flags", 0x1, 0x100},
+};
+
+enum class Flags { None, Bit, Other, BitOther, Text };
+
+// A key's contents, the same in every place.
+struct Contents {
+    bool exists = true;
+    Flags flags = Flags::None;
+    DWORD record = 0;  // 0: none
+    bool extra = false;  // a value of someone else's
+};
+
+struct Row {
+    const char* what;
+    Contents before;
+    Contents withdrawn;
+    Contents blocked;  // when checked
+};
+
+constexpr Contents kAbsent{false, Flags::None, 0, false};
+
+// Every state the ownership rules tell apart, and what withdraw and apply leave of it.
+const Row kRows[] = {
+    {"missing", kAbsent, kAbsent, {true, Flags::Bit, 1}},
+    {"someone else's kill bit", {true, Flags::BitOther}, {true, Flags::BitOther}, {true, Flags::BitOther}},
+    {"others' flags only", {true, Flags::Other}, {true, Flags::Other}, {true, Flags::BitOther, 2}},
+    {"ours, created", {true, Flags::Bit, 1}, kAbsent, {true, Flags::Bit, 1}},
+    {"ours, created, since given a value", {true, Flags::Bit, 1, true}, {true, Flags::None, 0, true},
+     {true, Flags::Bit, 3, true}},
+    {"ours, bit added", {true, Flags::BitOther, 2}, {true, Flags::Other}, {true, Flags::BitOther, 2}},
+    {"ours, value added", {true, Flags::Bit, 3, true}, {true, Flags::None, 0, true}, {true, Flags::Bit, 3, true}},
+    {"ours, bit taken out by someone", {true, Flags::Other, 2}, {true, Flags::Other}, {true, Flags::BitOther, 2}},
+    {"ours, flags value gone", {true, Flags::None, 1}, kAbsent, {true, Flags::Bit, 1}},
+    {"flags not a number", {true, Flags::Text}, {true, Flags::Text}, {true, Flags::Text}},
+    {"flags not a number, with our record", {true, Flags::Text, 1}, {true, Flags::Text}, {true, Flags::Text}},
+    {"a record that is not ours", {true, Flags::Other, 7}, {true, Flags::Other, 7}, {true, Flags::BitOther, 2}},
+    {"empty key", {true, Flags::None}, {true, Flags::None}, {true, Flags::Bit, 3}},
+};
+
+std::string ControlId(std::size_t row) {
+    char id[40];
+    std::snprintf(id, sizeof id, "0E5F0A11-7E57-4E11-B1E5-0000000001%02u", static_cast<unsigned>(row));
+    return id;
+}
+
+std::string KeyPath(const Place& place, const std::string& id) { return place.parent + "\\{" + id + "}"; }
+
+void Plant(const Place& place, const std::string& id, const Contents& contents) {
+    const std::string path = KeyPath(place, id);
+    ::RegDeleteKeyExA(place.root, path.c_str(), place.view, 0);
+    if (!contents.exists) return;
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(place.root, path.c_str(), 0, nullptr, 0, KEY_WRITE | place.view,
+                                               nullptr, &key, nullptr));
+    auto dword = [key](const char* name, DWORD value) {
+        ::RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    };
+    switch (contents.flags) {
+    case Flags::None: break;
+    case Flags::Bit: dword(place.flagsName, place.bit); break;
+    case Flags::Other: dword(place.flagsName, place.other); break;
+    case Flags::BitOther: dword(place.flagsName, place.bit | place.other); break;
+    case Flags::Text: ::RegSetValueExA(key, place.flagsName, 0, REG_SZ, reinterpret_cast<const BYTE*>("1024"), 5); break;
+    }
+    if (contents.record) dword("Hushbar", contents.record);
+    if (contents.extra) ::RegSetValueExA(key, "Alternate CLSID", 0, REG_SZ, reinterpret_cast<const BYTE*>("{0}"), 4);
+    ::RegCloseKey(key);
+}
+
+// A key's values in the words of the table, in name order: the order of enumeration is the
+// registry's business.
+std::string Words(const std::map<std::string, std::string>& values) {
+    std::string text = "key";
+    for (const auto& [name, value] : values) text += " " + name + "=" + value;
+    return text;
+}
+
+// What the key holds; anything the table has no word for shows as itself.
+std::string Describe(const Place& place, const std::string& id) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(place.root, KeyPath(place, id).c_str(), 0, KEY_READ | place.view, &key) != ERROR_SUCCESS)
+        return "absent";
+    std::map<std::string, std::string> values;
+    char name[256];
+    BYTE data[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD nameSize = sizeof name;
+        DWORD dataSize = sizeof data;
+        DWORD type = 0;
+        if (::RegEnumValueA(key, index, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS) break;
+        DWORD number = 0;
+        if (type == REG_DWORD) std::memcpy(&number, data, sizeof number);
+        const bool flags = std::string(name) == place.flagsName;
+        std::string& value = values[name];
+        if (type != REG_DWORD)
+            value = std::string(reinterpret_cast<const char*>(data), dataSize ? dataSize - 1 : 0);
+        else if (flags && number == place.bit)
+            value = "bit";
+        else if (flags && number == place.other)
+            value = "other";
+        else if (flags && number == (place.bit | place.other))
+            value = "bit+other";
+        else
+            value = std::to_string(number);
+    }
+    ::RegCloseKey(key);
+    return Words(values);
+}
+
+std::string Describe(const Place& place, const Contents& contents) {
+    if (!contents.exists) return "absent";
+    static const char* const kFlagWords[] = {"", "bit", "other", "bit+other", "1024"};
+    std::map<std::string, std::string> values;
+    if (contents.flags != Flags::None) values[place.flagsName] = kFlagWords[static_cast<int>(contents.flags)];
+    if (contents.record) values["Hushbar"] = std::to_string(contents.record);
+    if (contents.extra) values["Alternate CLSID"] = "{0}";
+    return Words(values);
+}
+
+class PolicyInForceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (KeyBackup* backup : {&killBits64, &killBits32, &addons}) ASSERT_TRUE(backup->Saved());
+        // Under Wine the 32-bit view of HKLM\SOFTWARE is a key of its own; make sure the
+        // parent is there in both, so a missing parent does not hide a difference.
+        for (const Place& place : kPlaces) {
+            HKEY key = nullptr;
+            ::RegCreateKeyExA(place.root, place.parent.c_str(), 0, nullptr, 0, KEY_WRITE | place.view, nullptr, &key,
+                              nullptr);
+            if (key) ::RegCloseKey(key);
+        }
+    }
+    void TearDown() override {
+        for (std::size_t row = 0; row < std::size(kRows); ++row)
+            for (const Place& place : kPlaces) Plant(place, ControlId(row), kAbsent);
+    }
+
+    void PlantAll(const std::vector<Contents>& contents) {
+        for (std::size_t row = 0; row < contents.size(); ++row)
+            for (const Place& place : kPlaces) Plant(place, ControlId(row), contents[row]);
+    }
+    std::vector<std::string> Snapshot() const {
+        std::vector<std::string> all;
+        for (std::size_t row = 0; row < std::size(kRows); ++row)
+            for (const Place& place : kPlaces) all.push_back(Describe(place, ControlId(row)));
+        return all;
+    }
+    static std::vector<Contents> Before() {
+        std::vector<Contents> before;
+        for (const Row& row : kRows) before.push_back(row.before);
+        return before;
+    }
+
+    // What the program did before it compared: take out every listed control's flags,
+    // then set those of every checked entry, key by key, in each place.
+    void WithdrawThenApplyKeyByKey() {
+        for (const Place& place : kPlaces) {
+            RegKey parent;
+            ASSERT_EQ(ERROR_SUCCESS, parent.Open(place.root, place.parent.c_str(), RegKey::kReadWriteAccess | place.view));
+            const OwnedFlag flag{place.flagsName, place.bit};
+            for (const BlockItem& item : selection.items)
+                ClearOwnedFlag(parent, "{" + item.classId + "}", flag, place.view);
+            for (const BlockItem& item : selection.items)
+                if (selection.IsChecked(item)) SetOwnedFlag(parent, "{" + item.classId + "}", flag, place.view);
+        }
+    }
+
+    KeyBackup killBits64{HKEY_LOCAL_MACHINE, kKillBits, KEY_WOW64_64KEY};
+    KeyBackup killBits32{HKEY_LOCAL_MACHINE, kKillBits, KEY_WOW64_32KEY};
+    KeyBackup addons{HKEY_CURRENT_USER, kAddons};
+    Settings settings;
+    FakeSelection selection;
+};
+
+TEST_F(PolicyInForceTest, EveryKeyEndsAsTheTableSaysForEachCommand) {
+    for (std::size_t row = 0; row < std::size(kRows); ++row) selection.Add(ControlId(row), true);
+
+    struct Command {
+        const char* name;
+        PolicyMode mode;
+        bool checked;
+    };
+    for (Command command : {Command{"switch on", PolicyMode::Blocking, true},
+                            Command{"switch on, unchecked", PolicyMode::Blocking, false},
+                            Command{"switch off", PolicyMode::Withdrawn, true}}) {
+        std::fill(selection.itemChecks.begin(), selection.itemChecks.end(), command.checked);
+        PlantAll(Before());
+        EnforcePolicy(settings, selection, command.mode);
+        for (std::size_t row = 0; row < std::size(kRows); ++row) {
+            const bool blocks = command.mode == PolicyMode::Blocking && command.checked;
+            for (const Place& place : kPlaces)
+                EXPECT_EQ(Describe(place, blocks ? kRows[row].blocked : kRows[row].withdrawn),
+                          Describe(place, ControlId(row)))
+                    << command.name << ": " << kRows[row].what << ", view " << place.view;
+        }
+    }
+}
+
+TEST_F(PolicyInForceTest, EndStateEqualsWithdrawThenApplyKeyByKeyWithDuplicates) {
+    // Mixed checks, and controls listed twice: unchecked then checked, in another case.
+    for (std::size_t row = 0; row < std::size(kRows); ++row) selection.Add(ControlId(row), row % 2 == 0);
+    for (std::size_t row = 1; row < std::size(kRows); row += 4) {
+        std::string lower = ControlId(row);
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        selection.Add(lower, true);
+    }
+    selection.Add(ControlId(3), false);
+
+    for (PolicyMode mode : {PolicyMode::Blocking, PolicyMode::Withdrawn}) {
+        PlantAll(Before());
+        if (mode == PolicyMode::Blocking) {
+            WithdrawThenApplyKeyByKey();
+        } else {
+            std::vector<bool> checks = selection.itemChecks;
+            std::fill(selection.itemChecks.begin(), selection.itemChecks.end(), false);
+            WithdrawThenApplyKeyByKey();
+            selection.itemChecks = checks;
+        }
+        const std::vector<std::string> keyByKey = Snapshot();
+
+        PlantAll(Before());
+        EnforcePolicy(settings, selection, mode);
+        EXPECT_EQ(keyByKey, Snapshot()) << (mode == PolicyMode::Blocking ? "switch on" : "switch off");
+    }
+}
+
+FILETIME LastWrite(const Place& place, const std::string& id) {
+    FILETIME time{};
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(place.root, KeyPath(place, id).c_str(), 0, KEY_READ | place.view, &key) == ERROR_SUCCESS) {
+        ::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                           nullptr, &time);
+        ::RegCloseKey(key);
+    }
+    return time;
+}
+
+TEST_F(PolicyInForceTest, ApplyingAgainWithNothingChangedWritesNoKey) {
+    for (std::size_t row = 0; row < std::size(kRows); ++row) selection.Add(ControlId(row), row % 3 != 0);
+    PlantAll(Before());
+    EnforcePolicy(settings, selection, PolicyMode::Blocking);
+    const std::vector<std::string> applied = Snapshot();
+
+    std::vector<FILETIME> before;
+    for (std::size_t row = 0; row < std::size(kRows); ++row)
+        for (const Place& place : kPlaces) before.push_back(LastWrite(place, ControlId(row)));
+    ::Sleep(20);  // a rewrite would show in the keys' write times
+    EnforcePolicy(settings, selection, PolicyMode::Blocking);
+
+    EXPECT_EQ(applied, Snapshot());
+    std::size_t at = 0;
+    for (std::size_t row = 0; row < std::size(kRows); ++row) {
+        for (const Place& place : kPlaces) {
+            const FILETIME now = LastWrite(place, ControlId(row));
+            EXPECT_TRUE(now.dwLowDateTime == before[at].dwLowDateTime &&
+                        now.dwHighDateTime == before[at].dwHighDateTime)
+                << kRows[row].what << ", view " << place.view;
+            ++at;
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PolicyInForceTest, ChangesBySomeoneElseBetweenTwoAppliesAreSeen) {
+    for (std::size_t row = 0; row < std::size(kRows); ++row) selection.Add(ControlId(row), true);
+    PlantAll(Before());
+    EnforcePolicy(settings, selection, PolicyMode::Blocking);
+    const std::vector<std::string> blocked = Snapshot();
+
+    // Someone takes our bit out of a key we created, changing a value and nothing else.
+    const std::size_t ours = 3;
+    ASSERT_STREQ("ours, created", kRows[ours].what);
+    for (const Place& place : kPlaces) {
+        RegKey key;
+        ASSERT_EQ(ERROR_SUCCESS, key.Open(place.root, KeyPath(place, ControlId(ours)).c_str(),
+                                          RegKey::kWriteAccess | place.view));
+        key.WriteDword(place.flagsName, 0);
+    }
+    EnforcePolicy(settings, selection, PolicyMode::Blocking);
+    EXPECT_EQ(blocked, Snapshot()) << "our bit is put back";
+
+    // The whole parent goes and comes back as it was before the first apply.
+    for (const Place& place : kPlaces) {
+        HKEY parent = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(place.root, place.parent.c_str(), 0, KEY_ALL_ACCESS | place.view, &parent));
+        ::RegDeleteTreeA(parent, nullptr);
+        ::RegCloseKey(parent);
+        ASSERT_EQ(ERROR_SUCCESS, ::RegDeleteKeyExA(place.root, place.parent.c_str(), place.view, 0));
+    }
+    SetUp();
+    PlantAll(Before());
+    EnforcePolicy(settings, selection, PolicyMode::Blocking);
+    EXPECT_EQ(blocked, Snapshot()) << "a new parent is read afresh";
+}
+
+}  // namespace
