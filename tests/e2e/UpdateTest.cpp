@@ -31,29 +31,12 @@ std::string DistServerFolder() {
     return dist + "\\server\\";
 }
 
-struct UpdateDialogSearch {
-    DWORD processId;
-    HWND found;
-};
-
-// A named CALLBACK, not a lambda: a lambda's function pointer has the wrong calling
-// convention for 32-bit Windows.
-BOOL CALLBACK FindUpdateDialog(HWND hwnd, LPARAM lParam) {
-    auto* s = reinterpret_cast<UpdateDialogSearch*>(lParam);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != s->processId || !::GetDlgItem(hwnd, IDC_PROGRESS)) return TRUE;
-    s->found = hwnd;
-    return FALSE;
-}
-
 // The update dialog, whatever its title says by now: the one with the progress bar.
 HWND WaitForUpdateDialog(DWORD processId, DWORD timeoutMs = 10000) {
-    UpdateDialogSearch search{processId, nullptr};
     const DWORD start = ::GetTickCount();
     do {
-        ::EnumWindows(FindUpdateDialog, reinterpret_cast<LPARAM>(&search));
-        if (search.found) return search.found;
+        auto hasProgressBar = [](HWND hwnd) { return ::GetDlgItem(hwnd, IDC_PROGRESS) != nullptr; };
+        if (HWND found = FindProcessWindow(processId, hasProgressBar)) return found;
         ::Sleep(50);
     } while (::GetTickCount() - start < timeoutMs);
     return nullptr;

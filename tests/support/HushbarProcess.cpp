@@ -42,37 +42,43 @@ MadeFolders madeFolders;
 
 struct FindArgs {
     DWORD processId;
-    const char* className;
-    const char* caption;
-    bool visibleOnly;
+    const std::function<bool(HWND)>* matches;
     HWND found;
 };
 
+// A named CALLBACK, not a lambda: a lambda's function pointer has the wrong calling
+// convention for 32-bit Windows.
 BOOL CALLBACK FindProc(HWND hwnd, LPARAM lParam) {
     auto* args = reinterpret_cast<FindArgs*>(lParam);
     DWORD pid = 0;
     ::GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != args->processId) return TRUE;
-    if (args->visibleOnly && !::IsWindowVisible(hwnd)) return TRUE;
-    char buffer[256];
-    if (args->className) {
-        ::GetClassNameA(hwnd, buffer, sizeof buffer);
-        if (std::string(buffer) != args->className) return TRUE;
-    }
-    if (args->caption) {
-        ::GetWindowTextA(hwnd, buffer, sizeof buffer);
-        if (std::string(buffer) != args->caption) return TRUE;
-    }
+    if (pid != args->processId || !(*args->matches)(hwnd)) return TRUE;
     args->found = hwnd;
     return FALSE;
 }
 
 }  // namespace
 
-HWND FindProcessWindow(DWORD processId, const char* className, const char* caption, bool visibleOnly) {
-    FindArgs args{processId, className, caption, visibleOnly, nullptr};
+HWND FindProcessWindow(DWORD processId, const std::function<bool(HWND)>& matches) {
+    FindArgs args{processId, &matches, nullptr};
     ::EnumWindows(FindProc, reinterpret_cast<LPARAM>(&args));
     return args.found;
+}
+
+HWND FindProcessWindow(DWORD processId, const char* className, const char* caption, bool visibleOnly) {
+    return FindProcessWindow(processId, [&](HWND hwnd) {
+        if (visibleOnly && !::IsWindowVisible(hwnd)) return false;
+        char buffer[256];
+        if (className) {
+            ::GetClassNameA(hwnd, buffer, sizeof buffer);
+            if (std::string(buffer) != className) return false;
+        }
+        if (caption) {
+            ::GetWindowTextA(hwnd, buffer, sizeof buffer);
+            if (std::string(buffer) != caption) return false;
+        }
+        return true;
+    });
 }
 
 std::string MakeProgramFolder(const std::string& blockList) {

@@ -4,6 +4,7 @@
 // reads its exit status with GetExitCodeProcess (the shell would cut it to 8 bits).
 #include "win/Win32.h"
 
+#include <functional>
 #include <string>
 
 // Copies the shipped program folder (dist/hushbar) into a fresh temporary folder and
@@ -54,3 +55,5 @@ private:
 
 // Finds a top-level window of the process with the given class and caption.
 HWND FindProcessWindow(DWORD processId, const char* className, const char* caption, bool visibleOnly);
+// Finds a top-level window of the process that `matches` accepts.
+HWND FindProcessWindow(DWORD processId, const std::function<bool(HWND)>& matches);
