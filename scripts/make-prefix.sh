@@ -8,7 +8,7 @@ stamp="$WINEPREFIX/.hushbar-ready"
 # of the prefix cannot add it (its 32-bit half needs that folder to start). Such a prefix
 # holds nothing but what this script puts there, so it is made again.
 wow64_ready() {
-  [ ! -e /usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll ] ||
+  [ ! -e /usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll ] || ! hushbar_can_run_32bit ||
     [ -e "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]
 }
 if [ -f "$stamp" ]; then

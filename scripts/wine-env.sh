@@ -24,3 +24,10 @@ wine() {
     command wine "$@"
   fi
 }
+
+# Some kernels (sandboxed virtual machines among them) run no 32-bit Linux programs at all, so
+# Wine's 32-bit half cannot start: then neither the 32-bit build nor the setup (an x86
+# program, as every NSIS installer is) can be run on this machine.
+hushbar_can_run_32bit() {
+  [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
+}
