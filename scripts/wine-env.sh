@@ -24,3 +24,8 @@ wine() {
     command wine "$@"
   fi
 }
+# Debian's winepath script also starts the 32-bit loader: run Wine's own winepath.exe through
+# the loader chosen above instead.
+winepath() {
+  wine winepath "$@" 2>/dev/null | tr -d '\r'
+}
