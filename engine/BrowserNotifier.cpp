@@ -19,18 +19,19 @@ void PostOrSendBounded(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL CALLBACK NotifyOne(HWND hwnd, LPARAM appValue) {
-    HCURSOR previous = ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
     char className[254];
     if (::GetClassNameA(hwnd, className, sizeof className) > 0 && std::strcmp(className, kBrowserHiddenClass) == 0) {
         PostOrSendBounded(hwnd, kBrowserSettingsMessage, 0, 0);
         PostOrSendBounded(hwnd, WM_WININICHANGE, kBrowserIniSection, appValue);
     }
-    ::SetCursor(previous);
     return TRUE;
 }
 
 }  // namespace
 
+// The wait cursor is set once around the whole walk, not twice for every top-level window.
 void NotifyBrowserWindows() {
+    HCURSOR previous = ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
     ::EnumWindows(NotifyOne, 0);
+    ::SetCursor(previous);
 }

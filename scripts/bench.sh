@@ -2,12 +2,12 @@
 # make bench: times Hushbar under Wine on a private Xvfb and prints one table row per
 # measure, each against its baseline measured in the same run, interleaved with it:
 # `reg import` of the same kill-bit keys for the commands, a bare dialog-and-tray program
-# for start-up and memory. Medians of HUSHBAR_BENCH_ROUNDS rounds (default 3). Not a test:
+# for start-up and memory. Medians of HUSHBAR_BENCH_ROUNDS rounds (default 5). Not a test:
 # nothing here passes or fails on a figure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/cross}
-rounds=${HUSHBAR_BENCH_ROUNDS:-3}
+rounds=${HUSHBAR_BENCH_ROUNDS:-5}
 sizes=${HUSHBAR_BENCH_SIZES:-"0 1000 10000"}  # 0: the shipped list
 # A prefix of its own: the bench leaves Hushbar's keys and a Run entry behind, and the test
 # suite checks that it finds those as it left them.
@@ -32,7 +32,7 @@ bench=$build/bench/hushbar_bench.exe
 bare=$(winepath -w "$build/bench/hushbar_bare.exe")
 echo "Hushbar benchmark: medians of $rounds rounds, $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
-echo "| N | measure | Hushbar | baseline | ratio | goal |"
+echo "| N | measure | Hushbar | baseline | ratio (lowest-highest round) | goal |"
 echo "|---|---|---|---|---|---|"
 for n in $sizes; do
   folder=$work/list-$n

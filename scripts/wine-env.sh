@@ -31,3 +31,9 @@ wine() {
 hushbar_can_run_32bit() {
   [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
 }
+
+# Debian's winepath script also starts the 32-bit loader: run Wine's own winepath.exe through
+# the loader chosen above instead.
+winepath() {
+  wine winepath "$@" 2>/dev/null | tr -d '\r'
+}
