@@ -4,6 +4,10 @@
 #include "res/resource.h"
 #include "win/Centre.h"
 #include "win/ResourceInstance.h"
+#include "win/TextFit.h"
+#include "win/VersionResource.h"
+
+#include <string>
 
 const MessageEntry<AboutDialog> AboutDialog::kMessageTable[] = {
     OnMessage(WM_INITDIALOG, &AboutDialog::OnInitDialog),
@@ -22,7 +26,28 @@ bool AboutDialog::HandleMessage(MessageArgs& args) {
     return DispatchMessageTable(*this, kMessageTable, args);
 }
 
+namespace {
+
+// The template's "Version" line gets the number from the version resource, the one place
+// the build writes it, so the box cannot state another version than the files.
+void ShowModuleVersion(HWND text) {
+    char buffer[512] = "";
+    ::GetWindowTextA(text, buffer, sizeof buffer);
+    std::string lines = buffer;
+    const std::string version = ModuleVersion(ResourceInstance());
+    const std::size_t at = lines.find("Version");
+    if (at == std::string::npos || version.empty()) return;
+    const std::size_t end = lines.find('\n', at);
+    lines.replace(at, (end == std::string::npos ? lines.size() : end) - at, "Version " + version);
+    ::SetWindowTextA(text, lines.c_str());
+}
+
+}  // namespace
+
 bool AboutDialog::OnInitDialog(MessageArgs& args) {
+    ShowModuleVersion(::GetDlgItem(Hwnd(), IDC_ABOUT_TEXT));
+    // Sized before the links measure themselves and before the box is centred.
+    FitDialogToText(Hwnd());
     CentreWindow(Hwnd());  // on the owner; a hidden or minimised owner means the work area
 
     okButton_.emplace();

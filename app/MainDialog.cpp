@@ -12,6 +12,7 @@
 #include "win/Centre.h"
 #include "win/Dpi.h"
 #include "win/ProgramDirectory.h"
+#include "win/TextFit.h"
 #include "win/ResourceString.h"
 
 #include <commctrl.h>
@@ -112,6 +113,7 @@ bool MainDialog::IsShown() const { return ::IsWindowVisible(Hwnd()) != FALSE; }
 
 bool MainDialog::OnInitDialog(MessageArgs& args) {
     HWND hwnd = Hwnd();
+    FitDialogToText(hwnd);  // the font this system gives may need more room than the template
     CentreWindow(hwnd);
 
     okButton_.Attach(::GetDlgItem(hwnd, IDOK));

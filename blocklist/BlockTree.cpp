@@ -86,8 +86,13 @@ void BlockTree::Show(SelectionModel& model) {
         item.treeItem = InsertCheck(BlockItemLabel(item.name, item.comment), activeXNode_, model.IsChecked(item));
     tree_.EndFill();
 
-    // Start the user at the top of the list.
-    if (browser) ::SendMessageA(tree_.Hwnd(), TVM_SELECTITEM, TVGN_FIRSTVISIBLE, reinterpret_cast<LPARAM>(browser));
+    // Start the user at the top of the list, with the first item selected so the keyboard's
+    // place shows as soon as the tree has the focus.
+    HTREEITEM first = reinterpret_cast<HTREEITEM>(::SendMessageA(tree_.Hwnd(), TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    if (first) {
+        ::SendMessageA(tree_.Hwnd(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(first));
+        ::SendMessageA(tree_.Hwnd(), TVM_SELECTITEM, TVGN_FIRSTVISIBLE, reinterpret_cast<LPARAM>(first));
+    }
 
     // Only a tree that really holds its nodes counts as built: saving from one that does
     // not would store every check as clear.

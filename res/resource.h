@@ -30,6 +30,7 @@
 // About box controls
 #define IDC_HOME_LINK 1007
 #define IDC_MAIL_LINK 1011
+#define IDC_ABOUT_TEXT 1050  // name, version and copyright lines of the About box
 
 // Update dialog controls
 #define IDC_PROGRESS 1026

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -83,8 +84,14 @@ TEST(AboutDialog, WithAVisibleOwnerItCentresOnItAndEnterOnOkClosesIt) {
                                    nullptr, nullptr);
     RECT ownerRect{};
     ::GetWindowRect(owner, &ownerRect);
-    const INT_PTR result = RunScripted(owner, {[](HWND about) { PressKey(about, IDOK, VK_RETURN, 0x1C); }});
+    char text[256] = "";
+    const INT_PTR result = RunScripted(owner, {[&](HWND about) {
+        ::GetDlgItemTextA(about, IDC_ABOUT_TEXT, text, sizeof text);
+        PressKey(about, IDOK, VK_RETURN, 0x1C);
+    }});
     EXPECT_EQ(IDOK, result);
+    // The version line is the build's version, read from the version resource.
+    EXPECT_NE(nullptr, std::strstr(text, "\nVersion " HUSHBAR_TEST_VERSION "\n")) << text;
     const POINT centred = CentredOn(&ownerRect);
     EXPECT_EQ(centred.x, placed.left);
     EXPECT_EQ(centred.y, placed.top);

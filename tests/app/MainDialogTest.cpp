@@ -162,6 +162,10 @@ TEST_F(MainDialogTest, ASwitchWhileHiddenBuildsNoTreeAndShowingFillsItFromTheMod
     Command(ID_SHOW_MAIN_WINDOW);
     EXPECT_EQ(9, inserted.count);
     EXPECT_TRUE(TreeShowsModel(*dialog_));
+    // The keyboard's place shows: the first item is selected.
+    const LRESULT root = ::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+    EXPECT_NE(0, root);
+    EXPECT_EQ(root, ::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
     EXPECT_EQ(1u, dialog_->Tree().ScriptingIndex());
 }
 

@@ -1,12 +1,15 @@
 // The drawn parts at 96 and at 144 DPI (150 %). A process takes its DPI from the prefix's
 // LogPixels setting when it starts, so the test sets it, runs this same program again with
 // only the checks of the child enabled, and puts the setting back.
+#include "app/AboutDialog.h"
 #include "app/HyperLink.h"
 #include "app/MainDialogFixture.h"
 #include "res/ProductInfo.h"
 #include "blocklist/BlockTree.h"
 #include "res/resource.h"
 #include "win/Dpi.h"
+#include "win/GdiScope.h"
+#include "win/TextFit.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -14,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -72,9 +76,9 @@ DWORD RunChild(int dpi) {
 TEST(HighDpi, TheDialogsAndTheirPicturesFollowTheDpiTheProcessStartsWith) {
     if (ChildDpi()) GTEST_SKIP() << "the child's own checks run instead";
     EXPECT_EQ(0u, RunChild(96));
-    {
-        LogPixelsSetting at150Percent(144);
-        EXPECT_EQ(0u, RunChild(144));
+    for (DWORD dpi : {120u, 144u, 192u}) {
+        LogPixelsSetting scaled(dpi);
+        EXPECT_EQ(0u, RunChild(static_cast<int>(dpi))) << dpi << " DPI";
     }
     DWORD after = 0;
     DWORD size = sizeof after;
@@ -92,6 +96,69 @@ int TreeCellSize(HWND dialog) {
 }
 
 // ---- The child's checks, at the DPI it was started with ----
+
+// Every static text, check box and button of `dialog` shows its whole text in the font it
+// really has, and lies inside the dialog.
+void ExpectEveryTextFits(HWND dialog, const char* which) {
+    RECT area{};
+    ::GetClientRect(dialog, &area);
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        char name[32] = "", text[1024] = "";
+        ::GetClassNameA(child, name, sizeof name);
+        ::GetWindowTextA(child, text, sizeof text);
+        const LONG style = ::GetWindowLongA(child, GWL_STYLE);
+        const bool isStatic = ::lstrcmpiA(name, "Static") == 0 && (style & SS_TYPEMASK) <= SS_RIGHT;
+        const LONG type = style & BS_TYPEMASK;
+        const bool isButton = ::lstrcmpiA(name, "Button") == 0 && type != BS_GROUPBOX;
+        if (!*text || (!isStatic && !isButton)) continue;
+        const bool isCheck = isButton && type >= BS_CHECKBOX && type <= BS_AUTORADIOBUTTON && type != BS_GROUPBOX;
+        const WindowDc dc(child);
+        const SelectScope font(dc.Get(), reinterpret_cast<HGDIOBJ>(::SendMessageA(child, WM_GETFONT, 0, 0)));
+        TEXTMETRICA metrics{};
+        ::GetTextMetricsA(dc.Get(), &metrics);
+        RECT client{};
+        ::GetClientRect(child, &client);
+        if (isCheck) client.left += CheckBoxTextOffset(child, dc.Get());
+        const bool wraps = (isStatic || (style & BS_MULTILINE)) && client.bottom >= 2 * metrics.tmHeight;
+        RECT measured{0, 0, client.right - client.left, 0};
+        ::DrawTextA(dc.Get(), text, -1, &measured, DT_CALCRECT | DT_EXPANDTABS | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
+        EXPECT_LE(measured.right, client.right - client.left) << which << ": \"" << text << "\" is cut at its end";
+        EXPECT_LE(measured.bottom, client.bottom) << which << ": \"" << text << "\" loses its last line";
+        RECT place{};
+        ::GetWindowRect(child, &place);
+        ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
+        EXPECT_LE(place.right, area.right) << which << ": \"" << text << "\" passes the dialog's edge";
+        EXPECT_LE(place.bottom, area.bottom) << which << ": \"" << text << "\" passes the dialog's edge";
+    }
+}
+
+// The template with its face replaced by one no system has: the stand-in
+// the font mapper picks, as on a system without the template's face.
+std::vector<BYTE> WithMissingFace(int templateId) {
+    HMODULE module = ::GetModuleHandleA(nullptr);
+    HRSRC found = ::FindResourceA(module, MAKEINTRESOURCEA(templateId), RT_DIALOG);
+    const auto* bytes = static_cast<const BYTE*>(::LockResource(::LoadResource(module, found)));
+    std::vector<BYTE> copy(bytes, bytes + ::SizeofResource(module, found));
+    const std::wstring face = L"MS Sans Serif";
+    for (std::size_t at = 0; at + face.size() * 2 <= copy.size(); at += 2) {
+        if (std::memcmp(&copy[at], face.c_str(), face.size() * 2) != 0) continue;
+        const std::wstring missing = L"Nowhere Sans1";  // the same length keeps the items aligned
+        std::memcpy(&copy[at], missing.c_str(), missing.size() * 2);
+        break;
+    }
+    return copy;
+}
+
+INT_PTR CALLBACK Inert(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+// Runs the About box and checks its texts from inside its own loop.
+void CALLBACK CheckAboutAndClose(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND about = ::GetActiveWindow();
+    if (!about || !::IsWindowVisible(about)) return;
+    ::KillTimer(nullptr, timer);
+    ExpectEveryTextFits(about, "About box");
+    ::PostMessageA(about, WM_COMMAND, IDCANCEL, 0);
+}
 
 SIZE IconSize(HICON icon) {
     ICONINFO info{};
@@ -119,7 +186,7 @@ TEST_F(DpiChild, MainDialogPicturesAreMadeForTheDpiAndTheDialogStaysInTheWorkAre
     HWND hwnd = dialog_->Hwnd();
     EXPECT_EQ(dpi_, WindowDpi(hwnd));
 
-    EXPECT_EQ(dpi_ >= 144 ? 24 : 16, TreeCellSize(hwnd));
+    EXPECT_EQ(dpi_ >= 192 ? 32 : dpi_ >= 144 ? 24 : 16, TreeCellSize(hwnd));
     EXPECT_EQ(15, ::ImageList_GetImageCount(reinterpret_cast<HIMAGELIST>(
                       ::SendDlgItemMessageA(hwnd, IDC_BLOCK_TREE, TVM_GETIMAGELIST, TVSIL_NORMAL, 0))));
 
@@ -140,11 +207,27 @@ TEST_F(DpiChild, MainDialogPicturesAreMadeForTheDpiAndTheDialogStaysInTheWorkAre
     EXPECT_LE(window.bottom, area.bottom);
 }
 
+TEST_F(DpiChild, EveryTextOfBothDialogsFitsAlsoInAStandInFont) {
+    ExpectEveryTextFits(dialog_->Hwnd(), "main dialog");
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 40, &CheckAboutAndClose);
+    EXPECT_EQ(IDCANCEL, AboutDialog().Run(nullptr));
+    ::KillTimer(nullptr, timer);
+
+    // At 192 DPI the main dialog in the stand-in font is larger than the test screen (1032 pixels).
+    if (dpi_ > 144) return;
+    for (int id : {IDD_MAIN, IDD_ABOUT}) {
+        const std::vector<BYTE> stand = WithMissingFace(id);
+        HWND dialog = ::CreateDialogIndirectParamA(::GetModuleHandleA(nullptr),
+                                                   reinterpret_cast<LPCDLGTEMPLATEA>(stand.data()), nullptr, &Inert, 0);
+        ASSERT_TRUE(dialog);
+        FitDialogToText(dialog);
+        ExpectEveryTextFits(dialog, id == IDD_MAIN ? "main dialog, stand-in font" : "About box, stand-in font");
+        ::DestroyWindow(dialog);
+    }
+}
+
 TEST_F(DpiChild, TheLinksAreSizedToTheirTextAndTheHandToTheSystemsCursors) {
-    INT_PTR(CALLBACK * inert)(HWND, UINT, WPARAM, LPARAM) = [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR {
-        return message == WM_INITDIALOG;
-    };
-    HWND about = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), nullptr, inert, 0);
+    HWND about = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), nullptr, &Inert, 0);
     ASSERT_TRUE(about);
     HyperLink mail;
     mail.SetTarget(product::kSupportTarget);
