@@ -6,12 +6,23 @@
 #include "settings/RegKey.h"
 #include "settings/SettingsStore.h"
 
+#include <cstring>
 #include <iterator>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 namespace {
+
+// The per-user add-on parent is the one parent key a user's system may well not have: when
+// Hushbar creates it, a value in Hushbar's own key says so, and the clean-up may take it out
+// again once it is empty. A parent that was there before is never recorded.
+void NoteCreatedParent(HKEY root, const char* path, DWORD disposition) {
+    if (disposition != REG_CREATED_NEW_KEY || root != HKEY_CURRENT_USER || std::strcmp(path, kAddonSettingsPath) != 0)
+        return;
+    RegKey product;
+    if (product.Create(HKEY_CURRENT_USER, kProductKey) == ERROR_SUCCESS) product.WriteDword(kCreatedAddonParentValue, 1);
+}
 
 // 64-bit Windows keeps HKLM\SOFTWARE twice, and the browser reads the view of its own
 // bitness. A kill bit written to only one view leaves the control running in the other
@@ -82,8 +93,11 @@ private:
                                     : machine_[i].Open(HKEY_LOCAL_MACHINE, kKillBitParentPath,
                                                        RegKey::kReadWriteAccess | kKillBitViews[i]);
         }
-        if (set)
-            user_.Create(HKEY_CURRENT_USER, kAddonSettingsPath);
+        if (set) {
+            DWORD disposition = 0;
+            user_.Create(HKEY_CURRENT_USER, kAddonSettingsPath, 0, &disposition);
+            NoteCreatedParent(HKEY_CURRENT_USER, kAddonSettingsPath, disposition);
+        }
         else
             user_.Open(HKEY_CURRENT_USER, kAddonSettingsPath, RegKey::kReadWriteAccess);
     }
@@ -178,8 +192,10 @@ bool ListSubkeys(const RegKey& parent, std::size_t listed, std::unordered_set<st
 LONG PutFlagsInForce(HKEY root, const char* parentPath, REGSAM view, const OwnedFlag& flag, const BlockList& items,
                      const ControlKeys& list, KnownKeys& known) {
     RegKey parent;
-    LONG status = list.anyWanted ? parent.Create(root, parentPath, view)
+    DWORD disposition = 0;
+    LONG status = list.anyWanted ? parent.Create(root, parentPath, view, &disposition)
                                  : parent.Open(root, parentPath, RegKey::kReadWriteAccess | view);
+    NoteCreatedParent(root, parentPath, disposition);
     if (status != ERROR_SUCCESS) {
         known.Forget();
         return list.anyWanted ? status : ERROR_SUCCESS;
@@ -333,4 +349,19 @@ void ApplyScriptingChoice(Settings& settings, Selection& selection) {
     if (selection.IsBuilt()) selection.SetScriptingIndex(choice);
 
     if (!settings.switchedOff) WriteScriptingPolicy(choice);
+}
+
+bool RemoveCreatedAddonParent() {
+    RegKey product;
+    DWORD created = 0;
+    if (product.Open(HKEY_CURRENT_USER, kProductKey, RegKey::kReadAccess) != ERROR_SUCCESS ||
+        product.QueryDword(kCreatedAddonParentValue, created) != ERROR_SUCCESS || created != 1)
+        return false;
+    RegKey parent;
+    DWORD values = 0, subkeys = 0;
+    if (parent.Open(HKEY_CURRENT_USER, kAddonSettingsPath, RegKey::kReadAccess) != ERROR_SUCCESS ||
+        parent.CountContents(values, subkeys) != ERROR_SUCCESS || values != 0 || subkeys != 0)
+        return false;
+    parent.Close();
+    return ::RegDeleteKeyA(HKEY_CURRENT_USER, kAddonSettingsPath) == ERROR_SUCCESS;
 }

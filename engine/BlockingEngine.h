@@ -44,3 +44,10 @@ PolicyReport ApplyFlashChoice(Settings& settings, Selection& selection);
 // After the tray set settings.scriptingChoice: records it in the selection key and the tree,
 // and, while switched on, writes the matching zone policy.
 void ApplyScriptingChoice(Settings& settings, Selection& selection);
+
+// The value in Hushbar's own key that says Hushbar created the per-user add-on parent key.
+constexpr char kCreatedAddonParentValue[] = "CreatedAddonSettingsKey";
+
+// Deletes the per-user add-on parent key when Hushbar's record says Hushbar created it and
+// it is empty now; true when deleted. For the clean-up before Hushbar's own key goes.
+bool RemoveCreatedAddonParent();

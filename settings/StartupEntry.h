@@ -8,3 +8,6 @@ constexpr char kStartupValueName[] = "Hushbar";
 bool SetStartupEntry(const char* valueName);
 // Deletes the value; true when deleted.
 bool RemoveStartupEntry(const char* valueName);
+// Deletes the value only when it starts this executable (another copy's entry stays);
+// true when deleted.
+bool RemoveStartupEntryIfOurs(const char* valueName);

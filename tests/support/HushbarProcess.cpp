@@ -104,8 +104,9 @@ std::string MakeProgramFolder(const std::string& blockList) {
 
 void ForgetHushbarSettings() { DeleteTree(HKEY_CURRENT_USER, "Software\\Corvane\\Hushbar"); }
 
-HushbarProcess::HushbarProcess(const std::string& programFolder) {
+HushbarProcess::HushbarProcess(const std::string& programFolder, const std::string& arguments) {
     std::string command = "\"" + programFolder + "hushbar.exe\"";
+    if (!arguments.empty()) command += " " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};

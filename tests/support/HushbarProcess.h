@@ -18,7 +18,8 @@ constexpr char kMainWindowTitle[] = "Hushbar - BLOCKING MULTIMEDIA ADS AND SPYWA
 
 class HushbarProcess {
 public:
-    explicit HushbarProcess(const std::string& programFolder);
+    // `arguments` follow the program name on its command line.
+    explicit HushbarProcess(const std::string& programFolder, const std::string& arguments = std::string());
     ~HushbarProcess();  // ends the process if a test left it running
     HushbarProcess(const HushbarProcess&) = delete;
     HushbarProcess& operator=(const HushbarProcess&) = delete;

@@ -1,0 +1,205 @@
+#include "app/Commands.h"
+
+#include "blocklist/BlockListFile.h"
+#include "blocklist/SelectionModel.h"
+#include "engine/BlockingEngine.h"
+#include "engine/BrowserNotifier.h"
+#include "engine/PolicyExport.h"
+#include "engine/PolicyTargets.h"
+#include "res/resource.h"
+#include "settings/RegKey.h"
+#include "settings/SettingsStore.h"
+#include "settings/StartupEntry.h"
+#include "win/ProgramDirectory.h"
+#include "win/UniqueHandle.h"
+#include "win/Win32.h"
+
+#include <string>
+
+namespace {
+
+constexpr char kCaption[] = "Hushbar";
+constexpr char kMainDialogClass[] = "#32770";
+constexpr char kMainDialogTitle[] = "Hushbar - BLOCKING MULTIMEDIA ADS AND SPYWARE  IN INTERNET EXPLORER";
+constexpr DWORD kExitWaitMs = 10000;
+constexpr DWORD kSendTimeoutMs = 10000;
+
+// The console of the shell that started us, if any; output handles it hands down win.
+class Console {
+public:
+    Console() {
+        attached_ = ::AttachConsole(ATTACH_PARENT_PROCESS) != FALSE;
+    }
+    ~Console() {
+        if (attached_) ::FreeConsole();
+    }
+    bool Write(const std::string& text, bool error) const {
+        HANDLE out = ::GetStdHandle(error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+        UniqueFile opened;
+        if ((!out || out == INVALID_HANDLE_VALUE) && attached_) {
+            opened.Reset(::CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+            out = opened.Get();
+        }
+        if (!out || out == INVALID_HANDLE_VALUE) return false;
+        DWORD written = 0;
+        return ::WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) != FALSE;
+    }
+
+private:
+    bool attached_ = false;
+};
+
+int Fail(const Console& console, const std::string& message, int code) {
+    console.Write("hushbar: " + message + "\n", true);
+    return code;
+}
+
+HWND FindRunningCopy() { return ::FindWindowA(kMainDialogClass, kMainDialogTitle); }
+
+// Asks a running copy to Exit, as its tray menu would, and waits for the process to end.
+bool EndRunningCopy() {
+    HWND window = FindRunningCopy();
+    if (!window) return true;
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(window, &processId);
+    UniqueKernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
+    // Posted: Exit ends the message loop an answer would have to come from.
+    if (!::PostMessageA(window, WM_COMMAND, ID_APP_EXIT, 0)) return false;
+    if (process) return ::WaitForSingleObject(process.Get(), kExitWaitMs) == WAIT_OBJECT_0;
+    for (DWORD waited = 0; waited < kExitWaitMs && ::IsWindow(window); waited += 100) ::Sleep(100);
+    return !::IsWindow(window);
+}
+
+struct Stored {
+    Settings settings;
+    SelectionModel selection;
+};
+
+void LoadStored(Stored& stored) {
+    stored.selection.Load(ProgramDirectory() + kBlockListFileName);
+    LoadSettings(stored.settings, stored.selection);
+}
+
+int SwitchTo(const Console& console, bool on) {
+    Stored stored;
+    LoadStored(stored);
+    if (HWND window = FindRunningCopy()) {
+        // The running copy switches, so its tray icon and window follow.
+        if (stored.settings.switchedOff == (on ? 1 : 0)) {
+            DWORD_PTR result = 0;
+            if (!::SendMessageTimeoutA(window, WM_COMMAND, IDC_SWITCH, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result))
+                return Fail(console, "the running copy of Hushbar did not answer", 1);
+        }
+        return 0;
+    }
+    stored.settings.switchedOff = on ? 0 : 1;
+    EnforcePolicy(stored.settings, stored.selection, on ? PolicyMode::Blocking : PolicyMode::Withdrawn);
+    SaveSettings(stored.settings, stored.selection);
+    NotifyBrowserWindows();
+    return 0;
+}
+
+// Whether the machine-wide kill bits could be written: without administrator rights they
+// are refused and the controls are blocked for this user only.
+bool MachineWideWritable() {
+    RegKey key;
+    return key.Open(HKEY_LOCAL_MACHINE, kKillBitParentPath, RegKey::kWriteAccess) == ERROR_SUCCESS;
+}
+
+bool DeleteTree(HKEY root, const char* path) {
+    const LONG result = ::RegDeleteTreeA(root, path);
+    if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) return false;
+    ::RegDeleteKeyA(root, path);
+    return true;
+}
+
+int Uninstall(const Console& console) {
+    if (!EndRunningCopy()) return Fail(console, "the running copy of Hushbar did not exit within 10 seconds", 1);
+    // The same withdraw as Exit, whatever way the last run ended.
+    Stored stored;
+    LoadStored(stored);
+    WithdrawPolicy(stored.settings, stored.selection);
+    NotifyBrowserWindows();
+    RemoveStartupEntryIfOurs(kStartupValueName);
+    RemoveCreatedAddonParent();  // reads Hushbar's key, so before it goes
+    if (!DeleteTree(HKEY_CURRENT_USER, kProductKey)) return Fail(console, "could not remove Hushbar's settings", 1);
+    return 0;
+}
+
+// Written beside the target and renamed over it: a reader never sees half a file, and a
+// failed write leaves what was there.
+bool WriteFileAtomically(const std::string& path, const std::string& text) {
+    const std::string temporary = path + ".hushbar-tmp";
+    {
+        UniqueFile file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.IsValid()) return false;
+        DWORD written = 0;
+        const bool ok = ::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                        written == text.size() && ::FlushFileBuffers(file.Get());
+        if (!ok) {
+            file.Reset();
+            ::DeleteFileA(temporary.c_str());
+            return false;
+        }
+    }
+    if (::MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    ::DeleteFileA(temporary.c_str());
+    return false;
+}
+
+int Export(const Console& console, const std::string& path) {
+    Stored stored;
+    LoadStored(stored);
+    if (!WriteFileAtomically(path, FormatPolicyRegFile(stored.selection)))
+        return Fail(console, "could not write " + path, 1);
+    return 0;
+}
+
+}  // namespace
+
+int QueryBlockingStatus(const char*& line) {
+    Stored stored;
+    LoadStored(stored);
+    if (stored.settings.switchedOff) {
+        line = "Hushbar: OFF";
+        return kStatusOff;
+    }
+    if (!MachineWideWritable()) {
+        line = "Hushbar: ON, partial - machine-wide kill bits refused, blocked for this user only";
+        return kStatusPartial;
+    }
+    line = "Hushbar: ON";
+    return kStatusOn;
+}
+
+int RunCommand(const CommandLine& line) {
+    Console console;
+    switch (line.command) {
+    case Command::Help:
+        if (!console.Write(CommandLineHelp(), false))
+            ::MessageBoxA(nullptr, CommandLineHelp(), kCaption, MB_OK | MB_ICONINFORMATION);
+        return 0;
+    case Command::Invalid:
+        // No box without a console: a deployment script run with a wrong line must end, not
+        // wait for a click nobody can give.
+        return Fail(console, line.error, kExitBadCommandLine);
+    case Command::On:
+        return SwitchTo(console, true);
+    case Command::Off:
+        return SwitchTo(console, false);
+    case Command::Status: {
+        const char* text = "";
+        const int status = QueryBlockingStatus(text);
+        console.Write(std::string(text) + "\n", false);
+        return status;
+    }
+    case Command::Uninstall:
+        return Uninstall(console);
+    case Command::Export:
+        return Export(console, line.file);
+    case Command::Run:
+        break;
+    }
+    return Fail(console, "this switch is not available in this version", kExitBadCommandLine);
+}

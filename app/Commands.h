@@ -1,0 +1,15 @@
+#pragma once
+// The command-line switches: each does its work without a window of its own and answers
+// with an exit code (and a line on the console, when one is attached).
+#include "app/CommandLine.h"
+
+// Exit codes of /status.
+constexpr int kStatusOn = 0;
+constexpr int kStatusOff = 1;
+constexpr int kStatusPartial = 2;
+
+// The one place /status learns what is in force: 0, 1 or 2 as above, and its line.
+int QueryBlockingStatus(const char*& line);
+
+// Runs a command other than Command::Run; returns the process exit code.
+int RunCommand(const CommandLine& line);
