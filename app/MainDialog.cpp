@@ -17,6 +17,7 @@
 
 #include <commctrl.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -27,6 +28,8 @@ constexpr char kTipOff[] = "Hushbar (Disabled)";
 // Without administrator rights the machine-wide kill bits are refused; the controls are then
 // blocked through the per-user add-on settings only, and the user should know.
 constexpr char kTipUserOnly[] = "Hushbar : ON - ActiveX blocked for this user only (no administrator rights)";
+// Policy keeps some checked item allowed: ON is not the whole truth.
+constexpr char kTipOverridden[] = "Hushbar : ON - partly overridden by policy";
 constexpr int kHotKeyId = 0;
 
 // The hot-key control reports HOTKEYF_*; RegisterHotKey wants MOD_*. The extended-key
@@ -74,6 +77,7 @@ const MessageEntry<MainDialog> MainDialog::kMessageTable[] = {
     OnEvent(kTrayCallbackMessage, kTrayIconId, WM_LBUTTONDBLCLK, &MainDialog::ShowMainWindow),
     OnMessage(WM_SHOWWINDOW, &MainDialog::OnShowWindow),
     OnMessage(kWmDpiChanged, &MainDialog::OnDpiChanged),
+    OnMessage(WM_SETTINGCHANGE, &MainDialog::OnSettingChange),
 };
 
 MainDialog::MainDialog() = default;
@@ -206,6 +210,7 @@ void MainDialog::ApplyAll() {
     machineWideRefused_ =
         EnforcePolicy(settings_, selection_, settings_.switchedOff ? PolicyMode::Withdrawn : PolicyMode::Blocking)
             .machineWideRefused;
+    policyStatus_ = ReadTargetStatus(settings_, selection_, !settings_.switchedOff, PolicyReport{machineWideRefused_});
     if (settings_.startWithWindows)
         SetStartupEntry(kStartupValueName);
     else
@@ -371,8 +376,20 @@ bool MainDialog::OnDpiChanged(MessageArgs& args) {
     return false;
 }
 
+bool MainDialog::OnSettingChange(MessageArgs& args) {
+    // Group Policy announces a refresh with "Policy": what it decides may have changed.
+    const auto* area = reinterpret_cast<const char*>(args.lParam);
+    if (area && std::strcmp(area, "Policy") == 0) {
+        policyStatus_ =
+            ReadTargetStatus(settings_, selection_, !settings_.switchedOff, PolicyReport{machineWideRefused_});
+        RefreshStateDisplay();
+    }
+    return false;
+}
+
 const char* MainDialog::StateTip() const {
     if (settings_.switchedOff) return kTipOff;
+    if (SummarisePolicy(policyStatus_).allowedByPolicy) return kTipOverridden;
     return machineWideRefused_ ? kTipUserOnly : kTipOn;
 }
 
@@ -398,7 +415,16 @@ void MainDialog::RefreshStateDisplay() {
     trayIcon_.SetIcon(LoadStateIcon(TrayIconSize()));
     ShowDialogStateIcon(WindowDpi(Hwnd()));
     toolTips_.SetTipText(Hwnd(), IDC_STATE_ICON, StateTip());
-    ::ShowWindow(::GetDlgItem(Hwnd(), IDC_STATE_NOTE), on && machineWideRefused_ ? SW_SHOWNA : SW_HIDE);
+    // The note says what is not as checked: policy first, then the refused machine-wide block.
+    const std::string policyNote = on ? PolicyNote(SummarisePolicy(policyStatus_)) : std::string();
+    HWND note = ::GetDlgItem(Hwnd(), IDC_STATE_NOTE);
+    if (userOnlyNote_.empty()) {
+        char text[512] = "";
+        ::GetWindowTextA(note, text, sizeof text);
+        userOnlyNote_ = text;
+    }
+    ::SetWindowTextA(note, policyNote.empty() ? userOnlyNote_.c_str() : policyNote.c_str());
+    ::ShowWindow(note, on && (machineWideRefused_ || !policyNote.empty()) ? SW_SHOWNA : SW_HIDE);
 }
 
 void MainDialog::ShowTrayMenu() {

@@ -7,6 +7,7 @@
 #include "app/TrayIcon.h"
 #include "blocklist/BlockTree.h"
 #include "blocklist/SelectionModel.h"
+#include "engine/PolicyLayers.h"
 #include "controls/HoverButton.h"
 #include "settings/Settings.h"
 #include "win/Dialog.h"
@@ -36,6 +37,8 @@ public:
     const SelectionModel& Selection() const noexcept { return selection_; }
     const BlockTree& Tree() const noexcept { return blockTree_; }
     bool MachineWideRefused() const noexcept { return machineWideRefused_; }
+    // What is really in force for each target, as read after the last apply.
+    const std::vector<TargetStatus>& PolicyStatus() const noexcept { return policyStatus_; }
 
 protected:
     bool HandleMessage(MessageArgs& args) override;
@@ -47,6 +50,7 @@ private:
     bool OnHotKey(MessageArgs& args);
     bool OnShowWindow(MessageArgs& args);
     bool OnDpiChanged(MessageArgs& args);
+    bool OnSettingChange(MessageArgs& args);
     void OnApplyAndHide();
     void OnHotkeyBox();
     void OnUpdate();
@@ -93,5 +97,7 @@ private:
     UpdateDialog* runningUpdate_ = nullptr;
     // The last apply could block ActiveX controls for this user only.
     bool machineWideRefused_ = false;
+    std::vector<TargetStatus> policyStatus_;
+    std::string userOnlyNote_;  // the note's text from the template
     ::Settings settings_;
 };

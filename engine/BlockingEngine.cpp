@@ -3,6 +3,7 @@
 #include "engine/KnownKeys.h"
 #include "engine/OwnedFlag.h"
 #include "engine/PolicyTargets.h"
+#include "engine/ValueRestore.h"
 #include "settings/RegKey.h"
 #include "settings/SettingsStore.h"
 
@@ -28,22 +29,6 @@ void NoteCreatedParent(HKEY root, const char* path, DWORD disposition) {
 // bitness. A kill bit written to only one view leaves the control running in the other
 // browser, so every kill-bit key is created and deleted in both.
 constexpr REGSAM kKillBitViews[] = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
-
-void WriteData(const RegKey& key, const char* name, PolicyValueType type, const PolicyData& data) {
-    if (type == PolicyValueType::Dword)
-        key.WriteDword(name, data.number);
-    else
-        key.WriteString(name, data.text);
-}
-
-// One open, the row's values, one close. A missing key skips the row: the browser's keys
-// are never created here.
-void WriteTarget(const PolicyTarget& target, const PolicyData& data) {
-    RegKey key;
-    if (key.Open(HKEY_CURRENT_USER, target.keyPath, RegKey::kWriteAccess) != ERROR_SUCCESS) return;
-    for (const char* name : target.values)
-        if (name) WriteData(key, name, target.type, data);
-}
 
 constexpr OwnedFlag kKillBit{kKillBitValueName, kKillBitFlag};
 constexpr OwnedFlag kAddonDisabled{kAddonFlagsValueName, kAddonDisabledFlag};
@@ -257,8 +242,10 @@ void WithSelectionKey(Write write) {
 
 void WriteScriptingPolicy(std::uint32_t choice) {
     for (const PolicyTarget& target : kPolicyTargets)
-        if (target.trigger == PolicyTrigger::ScriptingChoice)
-            WriteTarget(target, PolicyData{ScriptingPolicyValue(choice), nullptr});
+        if (target.trigger == PolicyTrigger::ScriptingChoice) {
+            const PolicyData data{ScriptingPolicyValue(choice), nullptr};
+            PutTargetValue(target, &data);
+        }
 }
 
 }  // namespace
@@ -267,12 +254,13 @@ PolicyReport EnforcePolicy(Settings& settings, const Selection& selection, Polic
     const bool blocking = mode == PolicyMode::Blocking;
     const std::uint32_t choice = selection.ScriptingIndex();
     for (const PolicyTarget& target : kPolicyTargets) {
+        const PolicyData scripting{ScriptingPolicyValue(choice), nullptr};
         if (!blocking)
-            WriteTarget(target, target.neutral);
+            PutTargetValue(target, nullptr);
         else if (target.trigger == PolicyTrigger::ScriptingChoice)
-            WriteTarget(target, PolicyData{ScriptingPolicyValue(choice), nullptr});
+            PutTargetValue(target, &scripting);
         else
-            WriteTarget(target, selection.IsChecked(target.category) ? target.blocking : target.neutral);
+            PutTargetValue(target, selection.IsChecked(target.category) ? &target.blocking : nullptr);
     }
     if (blocking) settings.scriptingChoice = choice;
 
@@ -305,10 +293,11 @@ void WithdrawPolicy(Settings& settings, const Selection& selection) {
 PolicyReport ApplyPolicy(Settings& settings, const Selection& selection) {
     const std::uint32_t choice = selection.ScriptingIndex();
     for (const PolicyTarget& target : kPolicyTargets) {
+        const PolicyData scripting{ScriptingPolicyValue(choice), nullptr};
         if (target.trigger == PolicyTrigger::ScriptingChoice)
-            WriteTarget(target, PolicyData{ScriptingPolicyValue(choice), nullptr});
+            PutTargetValue(target, &scripting);
         else if (selection.IsChecked(target.category))
-            WriteTarget(target, target.blocking);
+            PutTargetValue(target, &target.blocking);
     }
     settings.scriptingChoice = choice;
 

@@ -25,7 +25,8 @@ enum class PolicyMode { Withdrawn, Blocking };
 // (its key name ignores case) counts as checked when any of its entries is.
 PolicyReport EnforcePolicy(Settings& settings, const Selection& selection, PolicyMode mode);
 
-// Writes the fixed neutral value of every target, and takes out Hushbar's kill bit and
+// Puts back each display option and zone value as it was before Hushbar first wrote over it
+// (ValueRestore.h) - the fixed neutral value where nothing was recorded - and takes out Hushbar's kill bit and
 // add-on flag of every listed control, checked or not. A listed Flash entry clears
 // settings.flashBlocked. The Withdrawn mode of EnforcePolicy.
 void WithdrawPolicy(Settings& settings, const Selection& selection);

@@ -88,4 +88,36 @@ TEST_F(UserOnlyState, TheTipAndTheDialogSayWhenActiveXIsBlockedForThisUserOnly) 
     if (hkey) ::RegCloseKey(hkey);
 }
 
+// A machine policy allowing Flash and a user policy allowing scripting: Hushbar writes its
+// block, the browser does not read it, and every place that shows the state says so.
+TEST_F(UserOnlyState, PolicyThatKeepsCheckedItemsAllowedIsShownInTheTipTheNoteAndTheReport) {
+    const std::string addonPolicy = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Ext";
+    const std::string zonePolicy = "Software\\Policies\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+    KeyBackup machine64(HKEY_LOCAL_MACHINE, addonPolicy, KEY_WOW64_64KEY);
+    KeyBackup machine32(HKEY_LOCAL_MACHINE, addonPolicy, KEY_WOW64_32KEY);
+    KeyBackup user(HKEY_CURRENT_USER, zonePolicy);
+    ASSERT_TRUE(machine64.Saved() && machine32.Saved() && user.Saved());
+    Put(HKEY_LOCAL_MACHINE, addonPolicy + "\\CLSID", "d27cdb6e-ae6d-11cf-96b8-444553540000", "1", KEY_WOW64_32KEY);
+    Put(HKEY_CURRENT_USER, zonePolicy + "\\Zones\\3", "1400", DWORD{0});
+    Open();
+    Command(ID_DISABLE_SCRIPT);
+    Command(IDOK);
+    EXPECT_STREQ("Hushbar : ON - partly overridden by policy", dialog_->Tray().Tip());
+    char note[512] = "";
+    ::GetWindowTextA(::GetDlgItem(dialog_->Hwnd(), IDC_STATE_NOTE), note, sizeof note);
+    EXPECT_EQ(0u, std::string(note).find("2 of ")) << note;
+    EXPECT_NE(std::string::npos, std::string(note).find("checked items are allowed by your administrator's policy"));
+    const std::string report = FormatPolicyReport(dialog_->PolicyStatus());
+    EXPECT_NE(std::string::npos,
+              report.find("Flash Player\t{" + std::string(kFlash) +
+                          "}\tallowed by policy\tHKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Ext\\CLSID\r\n"))
+        << report;
+    EXPECT_NE(std::string::npos, report.find("(1400)\t-\tallowed by policy\tHKCU\\Software\\Policies\\")) << report;
+    EXPECT_NE(std::string::npos, report.find("(1402)\t-\tblocked\tHushbar\r\n")) << report;
+
+    Command(IDC_SWITCH);
+    EXPECT_STREQ("Hushbar (Disabled)", dialog_->Tray().Tip());
+    EXPECT_FALSE(NoteShown());
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 // list of keys in every state the ownership rules tell apart.
 #include "engine/BlockingEngine.h"
 #include "engine/OwnedFlag.h"
+#include "engine/PolicyLayers.h"
 
 #include "tests/engine/FakeSelection.h"
 #include "tests/support/KeyBackup.h"
@@ -332,3 +333,99 @@ TEST_F(PolicyInForceTest, ChangesBySomeoneElseBetweenTwoAppliesAreSeen) {
 }
 
 }  // namespace
+
+// What the browser does with a control or zone value, from every layer that may decide it.
+namespace {
+
+StoredValue Binary(const std::string& bytes) { return {true, 3, bytes}; }
+
+struct LayerRow {
+    const char* what;
+    PolicyLayers layers;
+    bool checked;
+    bool machineWide;
+    bool foreign;
+    TargetState control;  // of the control "{AB-CD}", listed as ab-cd
+    TargetState zone1400;  // with Hushbar disallowing 1400 when checked
+    TargetState zone1C00;
+    const char* controlKey;  // where the deciding key of the control starts ("" none)
+};
+
+PolicyLayers Machine(const char* name, StoredValue value) {
+    PolicyLayers layers;
+    layers.machineAddons.entries.emplace_back(name, value);
+    return layers;
+}
+PolicyLayers User(const char* name, StoredValue value) {
+    PolicyLayers layers;
+    layers.userAddons.entries.emplace_back(name, value);
+    return layers;
+}
+PolicyLayers Zones(StoredValue ZoneLayers::*layer, StoredValue value, bool machineOnly = false) {
+    PolicyLayers layers;
+    layers.zone1400.*layer = value;
+    layers.zone1C00.*layer = value;
+    if (machineOnly) layers.securityMachineOnly = DwordValue(1);
+    return layers;
+}
+PolicyLayers Both(PolicyLayers machine, const PolicyLayers& user) {
+    machine.userAddons = user.userAddons;
+    return machine;
+}
+PolicyLayers Restricted(PolicyLayers layers, bool machine) {
+    (machine ? layers.machineAddons : layers.userAddons).restrictToList = StringValue("1");
+    return layers;
+}
+
+using S = TargetState;
+const LayerRow kLayerRows[] = {
+    {"nothing", {}, true, true, false, S::BlockedByHushbar, S::BlockedByHushbar, S::BlockedByHushbar, ""},
+    {"nothing, unchecked", {}, false, true, false, S::NotBlocked, S::NotBlocked, S::NotBlocked, ""},
+    {"kill bit refused", {}, true, false, false, S::BlockedForUserOnly, S::BlockedByHushbar, S::BlockedByHushbar, ""},
+    {"someone's kill bit", {}, false, true, true, S::BlockedAlready, S::NotBlocked, S::NotBlocked, "HKLM\\SOFTWARE"},
+    {"machine allows", Machine("{AB-CD}", StringValue("1")), true, true, false, S::AllowedByPolicy,
+     S::BlockedByHushbar, S::BlockedByHushbar, "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Ext\\CLSID"},
+    {"machine allows, other case, no braces, DWORD", Machine("ab-cd", DwordValue(1)), true, true, true,
+     S::AllowedByPolicy, S::BlockedByHushbar, S::BlockedByHushbar, "HKLM\\Software"},
+    {"machine denies over user allowing", Both(Machine("{ab-cd}", StringValue("0")), User("{AB-CD}", StringValue("1"))),
+     false, true, false, S::BlockedByPolicy, S::NotBlocked, S::NotBlocked, "HKLM\\Software"},
+    {"user allows", User("{AB-CD}", StringValue("1")), true, true, false, S::AllowedByPolicy, S::BlockedByHushbar,
+     S::BlockedByHushbar, "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Ext\\CLSID"},
+    {"user manages", User("{AB-CD}", StringValue("2")), true, false, false, S::BlockedForUserOnly,
+     S::BlockedByHushbar, S::BlockedByHushbar, ""},
+    {"unreadable words are not set", Both(Machine("{AB-CD}", Binary("1")), User("{AB-CD}", StringValue("01x"))), true,
+     true, false, S::BlockedByHushbar, S::BlockedByHushbar, S::BlockedByHushbar, ""},
+    {"empty, long and out-of-range words", Both(Machine("{AB-CD}", StringValue("")), User("{AB-CD}", StringValue(std::string(5000, '1')))),
+     true, true, false, S::BlockedByHushbar, S::BlockedByHushbar, S::BlockedByHushbar, ""},
+    {"restricted by the machine, unlisted", Restricted({}, true), true, true, false, S::BlockedByPolicy,
+     S::BlockedByHushbar, S::BlockedByHushbar, "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Ext\\RestrictToList"},
+    {"restricted by the user, listed for the user", Restricted(User("{AB-CD}", StringValue("2")), false), true, true,
+     false, S::BlockedByHushbar, S::BlockedByHushbar, S::BlockedByHushbar, ""},
+    {"machine zone policy allows", Zones(&ZoneLayers::machinePolicy, DwordValue(0x10000)), true, true, false,
+     S::BlockedByHushbar, S::AllowedByPolicy, S::AllowedByPolicy, ""},
+    {"machine zone policy disallows", Zones(&ZoneLayers::machinePolicy, StringValue("3")), false, true, false,
+     S::NotBlocked, S::BlockedByPolicy, S::NotBlocked, ""},
+    {"user zone policy allows", Zones(&ZoneLayers::userPolicy, DwordValue(0)), true, true, false,
+     S::BlockedByHushbar, S::AllowedByPolicy, S::BlockedByPolicy, ""},
+    {"user zone policy unread with machine-only", Zones(&ZoneLayers::userPolicy, DwordValue(0), true), true, true,
+     false, S::BlockedByHushbar, S::AllowedByPolicy, S::AllowedByPolicy, ""},
+    {"machine-only, machine value disallows", Zones(&ZoneLayers::machinePreference, DwordValue(3), true), false,
+     true, false, S::NotBlocked, S::BlockedAlready, S::NotBlocked, ""},
+    {"machine value without machine-only", Zones(&ZoneLayers::machinePreference, DwordValue(3)), true, true, false,
+     S::BlockedByHushbar, S::BlockedByHushbar, S::BlockedByHushbar, ""},
+    {"zone policy of a binary type", Zones(&ZoneLayers::machinePolicy, Binary(std::string(4, '\0'))), true, true,
+     false, S::BlockedByHushbar, S::BlockedByHushbar, S::BlockedByHushbar, ""},
+};
+
+}  // namespace
+
+TEST(PolicyStateTest, EachLayerDecidesAsTheBrowserWeighsThem) {
+    for (const LayerRow& row : kLayerRows) {
+        const Verdict control = DecideControl(row.layers, {"{AB-CD}", row.checked, row.machineWide, row.foreign});
+        EXPECT_EQ(row.control, control.state) << row.what;
+        EXPECT_EQ(0u, control.decidingKey.find(row.controlKey)) << row.what << ": " << control.decidingKey;
+        EXPECT_EQ(*row.controlKey == '\0', control.decidingKey.empty()) << row.what;
+        EXPECT_EQ(row.zone1400, DecideZoneValue(row.layers, "1400", row.checked).state) << row.what;
+        EXPECT_EQ(row.zone1C00, DecideZoneValue(row.layers, "1C00", row.checked).state) << row.what;
+    }
+}

@@ -1,0 +1,43 @@
+#pragma once
+// Reads the layers PolicyState.h weighs, from the registry, and decides every target of the
+// current selection. Read only: no key is created and no value written.
+#include "engine/BlockingEngine.h"
+#include "engine/PolicyState.h"
+
+#include <string>
+#include <vector>
+
+PolicyLayers ReadPolicyLayers();
+
+class RegKey;
+// One value as stored; a closed key or a missing value reads as not present, and one longer
+// than any policy word as present but empty.
+StoredValue ReadStoredValue(const RegKey& key, const char* name);
+
+// One line of the state display: a display option, a zone value or a listed control.
+struct TargetStatus {
+    std::string name;
+    std::string classId;  // empty for what is not a control
+    Verdict verdict;
+};
+
+// Every target in display order: the zone values, the display options, then the listed
+// controls in list order. `blocking` is whether Hushbar is switched on; `report` what the
+// last apply could not do.
+std::vector<TargetStatus> ReadTargetStatus(const Settings& settings, const Selection& selection, bool blocking,
+                                           const PolicyReport& report);
+
+// How many checked targets policy keeps allowed, of how many checked in all.
+struct PolicySummary {
+    std::size_t checked = 0;
+    std::size_t allowedByPolicy = 0;
+};
+PolicySummary SummarisePolicy(const std::vector<TargetStatus>& status);
+
+// "3 of 41 checked items are allowed by your administrator's policy and stay unblocked", or
+// "" when policy overrides nothing.
+std::string PolicyNote(const PolicySummary& summary);
+
+// Every target on a line of its own, tab-separated: name, class id, state, deciding key
+// ("Hushbar" where Hushbar's own writes decide). Plain text for the clipboard or a console.
+std::string FormatPolicyReport(const std::vector<TargetStatus>& status);
