@@ -14,6 +14,8 @@ Unicode true
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 ManifestSupportedOS all
+; Crisp pages at every scale rather than a stretched bitmap at 144 DPI.
+ManifestDPIAware true
 
 !include MUI2.nsh
 !include x64.nsh
