@@ -5,6 +5,8 @@
 ;   WIN32_DIR   the 32-bit program folder as it ships
 ;   OUTFILE     the installer to write
 ;   ICON        the program's icon, for the installer and the uninstaller
+;   SIGN        (optional) cmake with the signing settings, SIGN_SCRIPT the script it runs:
+;               together they sign the uninstaller
 ;
 ; Per user by default: %LOCALAPPDATA%\Programs\Hushbar, no elevation, so that Update can
 ; replace the block list in the program folder. /ALLUSERS installs into Program Files for
@@ -34,6 +36,10 @@ ManifestDPIAware true
 !insertmacro Require WIN32_DIR
 !insertmacro Require OUTFILE
 !insertmacro Require ICON
+!ifdef SIGN
+  ; makensis writes the uninstaller into the setup: it is signed before it goes in.
+  !uninstfinalize '${SIGN} "-DFILES=%1" -P ${SIGN_SCRIPT}' = 0
+!endif
 
 !define PRODUCT "Hushbar"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Hushbar"
