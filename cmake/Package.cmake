@@ -106,7 +106,29 @@ add_custom_command(OUTPUT ${HUSHBAR_SETUP}
   COMMENT "Building the installer"
   VERBATIM)
 
-add_custom_target(hushbar_package DEPENDS ${HUSHBAR_SETUP} ${HUSHBAR_ZIP64} ${HUSHBAR_ZIP32})
+# The MSIs for deployment, one per architecture. wixl takes the files' sources relative to
+# where it runs: it runs in the program folder.
+find_program(HUSHBAR_WIXL wixl)
+set(HUSHBAR_MSI64 "${HUSHBAR_DIST_ROOT}/hushbar-${PROJECT_VERSION}-x64.msi")
+set(HUSHBAR_MSI32 "${HUSHBAR_DIST_ROOT}/hushbar-${PROJECT_VERSION}-x86.msi")
+function(hushbar_msi msi arch folder)
+  if(package_sign)
+    set(sign COMMAND ${package_sign} -DFILES=${msi} ${package_sign_script})
+  endif()
+  add_custom_command(OUTPUT ${msi}
+    COMMAND ${HUSHBAR_WIXL} -a ${arch} -D Version=${PROJECT_VERSION} -D "Maker=${HUSHBAR_MAKER_NAME}"
+            -D Arch=${arch} -D Dir=. -o ${msi} ${CMAKE_SOURCE_DIR}/installer/hushbar.wxs
+    ${sign}
+    WORKING_DIRECTORY ${folder}/hushbar
+    DEPENDS ${CMAKE_SOURCE_DIR}/installer/hushbar.wxs ${ARGN}
+    COMMENT "Building the ${arch} MSI"
+    VERBATIM)
+endfunction()
+hushbar_msi(${HUSHBAR_MSI64} x64 ${package_folder64} ${package_win64_files})
+hushbar_msi(${HUSHBAR_MSI32} x86 ${package_folder32} ${package_win32_files})
+
+add_custom_target(hushbar_package DEPENDS ${HUSHBAR_SETUP} ${HUSHBAR_ZIP64} ${HUSHBAR_ZIP32}
+                                          ${HUSHBAR_MSI64} ${HUSHBAR_MSI32})
 add_dependencies(hushbar_package hushbar hushbar_win32_stage)
 
 if(TARGET test_package)
