@@ -28,6 +28,58 @@ add_custom_target(hushbar_win32_stage
   VERBATIM)
 
 set(package_win64_files $<TARGET_FILE:hushbar> ${CMAKE_SOURCE_DIR}/res/objects.dll ${HUSHBAR_GENERATED}/latest.xml)
+set(package_folder64 ${HUSHBAR_DIST})
+set(package_folder32 ${package_win32_stage})
+
+# Code signing: with a certificate and its key, both programs, the setup (and the
+# uninstaller inside it) are signed. The programs are signed in copies of their folders, so
+# that dist/ keeps what the build made.
+set(HUSHBAR_CODE_SIGNING_CERT "" CACHE FILEPATH "Certificate (PEM) that signs the shipped programs; empty: nothing is signed")
+set(HUSHBAR_CODE_SIGNING_KEY "" CACHE FILEPATH "Private key of HUSHBAR_CODE_SIGNING_CERT")
+set(HUSHBAR_CODE_SIGNING_TIMESTAMP "" CACHE STRING "Timestamp server's URL for the signatures; empty: no timestamp")
+set(package_sign "")
+if(HUSHBAR_CODE_SIGNING_CERT AND HUSHBAR_CODE_SIGNING_KEY)
+  find_program(HUSHBAR_OSSLSIGNCODE osslsigncode REQUIRED)
+  set(package_sign ${CMAKE_COMMAND} -DTOOL=${HUSHBAR_OSSLSIGNCODE} -DCERT=${HUSHBAR_CODE_SIGNING_CERT}
+      -DKEY=${HUSHBAR_CODE_SIGNING_KEY} -DTIMESTAMP=${HUSHBAR_CODE_SIGNING_TIMESTAMP})
+  set(package_sign_script -P ${CMAKE_SOURCE_DIR}/cmake/Sign.cmake)
+  function(hushbar_signed_copy bits from var_folder var_files)
+    set(to ${CMAKE_BINARY_DIR}/signed/win${bits})
+    set(outputs "")
+    foreach(file IN LISTS package_shipped)
+      list(APPEND outputs ${to}/${file})
+    endforeach()
+    add_custom_command(OUTPUT ${outputs}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${to}/hushbar
+      COMMAND ${CMAKE_COMMAND} -DFROM=${from} -DTO=${to} "-DFILES=${package_shipped}"
+              -P ${CMAKE_SOURCE_DIR}/cmake/StageFiles.cmake
+      COMMAND ${package_sign} -DFILES=${to}/hushbar/hushbar.exe ${package_sign_script}
+      DEPENDS ${ARGN} ${CMAKE_SOURCE_DIR}/cmake/Sign.cmake
+      COMMENT "Signing the ${bits}-bit program"
+      VERBATIM)
+    set(${var_folder} ${to} PARENT_SCOPE)
+    set(${var_files} ${outputs} PARENT_SCOPE)
+  endfunction()
+  hushbar_signed_copy(64 ${HUSHBAR_DIST} package_folder64 package_win64_files ${package_win64_files})
+  hushbar_signed_copy(32 ${package_win32_stage} package_folder32 package_win32_files ${package_win32_files})
+  # The uninstaller is written by makensis itself, which hands it over for signing.
+  set(package_nsis_sign "-DSIGN=${CMAKE_COMMAND} -DTOOL=${HUSHBAR_OSSLSIGNCODE} -DCERT=${HUSHBAR_CODE_SIGNING_CERT} -DKEY=${HUSHBAR_CODE_SIGNING_KEY} -DTIMESTAMP=${HUSHBAR_CODE_SIGNING_TIMESTAMP}" -DSIGN_SCRIPT=${CMAKE_SOURCE_DIR}/cmake/Sign.cmake)
+  set(package_sign_setup COMMAND ${package_sign} -DFILES=${HUSHBAR_SETUP} ${package_sign_script})
+  set(package_sign_state "${HUSHBAR_CODE_SIGNING_CERT}")
+else()
+  set(package_nsis_sign "")
+  set(package_sign_setup "")
+  set(package_sign_state "off")
+endif()
+# Said once, and again only when it changes.
+if(NOT "${package_sign_state}" STREQUAL "${HUSHBAR_SIGNING_SAID}")
+  if(package_sign_state STREQUAL "off")
+    message(NOTICE "Code signing is off (no HUSHBAR_CODE_SIGNING_CERT and HUSHBAR_CODE_SIGNING_KEY): nothing is signed")
+  else()
+    message(NOTICE "Code signing with ${package_sign_state}")
+  endif()
+  set(HUSHBAR_SIGNING_SAID "${package_sign_state}" CACHE INTERNAL "")
+endif()
 
 # The program folder, not only its files: unpacked, the zip gives a folder "hushbar".
 function(hushbar_zip zip folder bits)
@@ -39,21 +91,44 @@ function(hushbar_zip zip folder bits)
     COMMENT "Zipping the ${bits}-bit program folder"
     VERBATIM)
 endfunction()
-hushbar_zip(${HUSHBAR_ZIP64} ${HUSHBAR_DIST} 64 ${package_win64_files})
-hushbar_zip(${HUSHBAR_ZIP32} ${package_win32_stage} 32 ${package_win32_files})
+hushbar_zip(${HUSHBAR_ZIP64} ${package_folder64} 64 ${package_win64_files})
+hushbar_zip(${HUSHBAR_ZIP32} ${package_folder32} 32 ${package_win32_files})
 
 add_custom_command(OUTPUT ${HUSHBAR_SETUP}
   COMMAND ${HUSHBAR_MAKENSIS} -V2 -INPUTCHARSET UTF8
           -DVERSION=${PROJECT_VERSION} "-DMAKER=${HUSHBAR_MAKER_NAME}"
-          -DWIN64_DIR=${HUSHBAR_DIST}/hushbar -DWIN32_DIR=${package_win32_stage}/hushbar
-          -DOUTFILE=${HUSHBAR_SETUP} -DICON=${CMAKE_SOURCE_DIR}/res/hushbar.ico
+          -DWIN64_DIR=${package_folder64}/hushbar -DWIN32_DIR=${package_folder32}/hushbar
+          -DOUTFILE=${HUSHBAR_SETUP} -DICON=${CMAKE_SOURCE_DIR}/res/hushbar.ico ${package_nsis_sign}
           ${CMAKE_SOURCE_DIR}/installer/hushbar.nsi
+  ${package_sign_setup}
   DEPENDS ${CMAKE_SOURCE_DIR}/installer/hushbar.nsi ${package_win64_files} ${package_win32_files}
           ${CMAKE_SOURCE_DIR}/res/hushbar.ico
   COMMENT "Building the installer"
   VERBATIM)
 
-add_custom_target(hushbar_package DEPENDS ${HUSHBAR_SETUP} ${HUSHBAR_ZIP64} ${HUSHBAR_ZIP32})
+# The MSIs for deployment, one per architecture. wixl takes the files' sources relative to
+# where it runs: it runs in the program folder.
+find_program(HUSHBAR_WIXL wixl)
+set(HUSHBAR_MSI64 "${HUSHBAR_DIST_ROOT}/hushbar-${PROJECT_VERSION}-x64.msi")
+set(HUSHBAR_MSI32 "${HUSHBAR_DIST_ROOT}/hushbar-${PROJECT_VERSION}-x86.msi")
+function(hushbar_msi msi arch folder)
+  if(package_sign)
+    set(sign COMMAND ${package_sign} -DFILES=${msi} ${package_sign_script})
+  endif()
+  add_custom_command(OUTPUT ${msi}
+    COMMAND ${HUSHBAR_WIXL} -a ${arch} -D Version=${PROJECT_VERSION} -D "Maker=${HUSHBAR_MAKER_NAME}"
+            -D Arch=${arch} -D Dir=. -o ${msi} ${CMAKE_SOURCE_DIR}/installer/hushbar.wxs
+    ${sign}
+    WORKING_DIRECTORY ${folder}/hushbar
+    DEPENDS ${CMAKE_SOURCE_DIR}/installer/hushbar.wxs ${ARGN}
+    COMMENT "Building the ${arch} MSI"
+    VERBATIM)
+endfunction()
+hushbar_msi(${HUSHBAR_MSI64} x64 ${package_folder64} ${package_win64_files})
+hushbar_msi(${HUSHBAR_MSI32} x86 ${package_folder32} ${package_win32_files})
+
+add_custom_target(hushbar_package DEPENDS ${HUSHBAR_SETUP} ${HUSHBAR_ZIP64} ${HUSHBAR_ZIP32}
+                                          ${HUSHBAR_MSI64} ${HUSHBAR_MSI32})
 add_dependencies(hushbar_package hushbar hushbar_win32_stage)
 
 if(TARGET test_package)
@@ -67,4 +142,9 @@ if(HUSHBAR_BUILD_TESTS)
   add_test(NAME shipped_programs
            COMMAND ${CMAKE_SOURCE_DIR}/tests/package/check-shipped.sh "${PROJECT_VERSION}" "${HUSHBAR_MAKER_NAME}"
                    ${HUSHBAR_DIST}/hushbar/hushbar.exe amd64 ${package_win32}/hushbar/hushbar.exe x86)
+  # The signing step with a throwaway certificate, on copies of what make package made.
+  add_test(NAME code_signing
+           COMMAND ${CMAKE_SOURCE_DIR}/tests/package/check-signing.sh ${CMAKE_SOURCE_DIR}/cmake/Sign.cmake
+                   ${CMAKE_SOURCE_DIR}/installer/hushbar.nsi ${CMAKE_SOURCE_DIR}/res/hushbar.ico ${PROJECT_VERSION}
+                   ${HUSHBAR_DIST}/hushbar ${package_win32}/hushbar)
 endif()

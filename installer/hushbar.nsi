@@ -5,6 +5,8 @@
 ;   WIN32_DIR   the 32-bit program folder as it ships
 ;   OUTFILE     the installer to write
 ;   ICON        the program's icon, for the installer and the uninstaller
+;   SIGN        (optional) cmake with the signing settings, SIGN_SCRIPT the script it runs:
+;               together they sign the uninstaller
 ;
 ; Per user by default: %LOCALAPPDATA%\Programs\Hushbar, no elevation, so that Update can
 ; replace the block list in the program folder. /ALLUSERS installs into Program Files for
@@ -14,6 +16,8 @@ Unicode true
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 ManifestSupportedOS all
+; Crisp pages at every scale rather than a stretched bitmap at 144 DPI.
+ManifestDPIAware true
 
 !include MUI2.nsh
 !include x64.nsh
@@ -32,9 +36,21 @@ ManifestSupportedOS all
 !insertmacro Require WIN32_DIR
 !insertmacro Require OUTFILE
 !insertmacro Require ICON
+!ifdef SIGN
+  ; makensis writes the uninstaller into the setup: it is signed before it goes in.
+  !uninstfinalize '${SIGN} "-DFILES=%1" -P ${SIGN_SCRIPT}' = 0
+!endif
 
 !define PRODUCT "Hushbar"
-!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Hushbar"
+!define UNINSTALL_PARENT "Software\Microsoft\Windows\CurrentVersion\Uninstall"
+!define UNINSTALL_KEY "${UNINSTALL_PARENT}\Hushbar"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define SETTINGS_KEY "Software\Corvane\Hushbar"
+; What the setup created only to hold Hushbar, recorded in Hushbar's own entry so that the
+; uninstaller removes it (when empty) and nothing that was there before: a DWORD that is 1
+; when the Uninstall key itself was created, and the outermost folder created above $INSTDIR.
+!define CREATED_KEY_VALUE "HushbarCreatedParentKey"
+!define CREATED_FOLDER_VALUE "HushbarCreatedFolder"
 !define PER_USER_DIR "$LOCALAPPDATA\Programs\Hushbar"
 ; The running program is found by its main dialog and asked to end through its own Exit
 ; command, which withdraws the policy it set before it ends.
@@ -169,10 +185,38 @@ Function .onInit
   ${EndIf}
 FunctionEnd
 
+; Notes what this setup is about to create only as a parent of its own things. A setup run
+; over an installed copy keeps the first one's record: what that one created is ours too.
+Function RecordCreatedParents
+  ClearErrors
+  ReadRegDWORD $0 SHCTX "${UNINSTALL_KEY}" "${CREATED_KEY_VALUE}"
+  ${IfNot} ${Errors}
+    Return
+  ${EndIf}
+  EnumRegKey $0 SHCTX "${UNINSTALL_PARENT}" 0
+  ${If} ${Errors}
+    StrCpy $R8 1
+  ${Else}
+    StrCpy $R8 0
+  ${EndIf}
+  ; The outermost missing folder on the way up from $INSTDIR's parent.
+  StrCpy $R9 ""
+  ${GetParent} "$INSTDIR" $0
+  ${DoWhile} $0 != ""
+    ${If} ${FileExists} "$0\*.*"
+      ${Break}
+    ${EndIf}
+    StrCpy $R9 $0
+    ${GetParent} "$0" $0
+  ${Loop}
+FunctionEnd
+
 Section "Hushbar"
   ; A running copy holds hushbar.exe open and has its policy in force: it ends first.
   ; The user's settings (HKCU\Software\Corvane\Hushbar) are not touched.
   Call EndRunningHushbar
+  StrCpy $R8 ""
+  Call RecordCreatedParents
   SetOutPath "$INSTDIR"
   SetOverwrite on
   ${If} ${RunningX64}
@@ -187,8 +231,17 @@ Section "Hushbar"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\hushbar.exe" "" "$INSTDIR\hushbar.exe" 0
 
-  ; "Programs and Features". SHCTX is HKCU or HKLM, as the mode set it.
-  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  ; "Programs and Features". SHCTX is HKCU or HKLM, as the mode set it. A copy for all users
+  ; and one for the user may stand side by side: their entries are told apart.
+  ${If} $R8 != ""
+    WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "${CREATED_KEY_VALUE}" $R8
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "${CREATED_FOLDER_VALUE}" $R9
+  ${EndIf}
+  ${If} $AllUsers == 1
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT} (all users)"
+  ${Else}
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  ${EndIf}
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "Publisher" "${MAKER}"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\hushbar.exe,0"
@@ -325,6 +378,23 @@ Function un.SweepBothViews
   ${EndIf}
 FunctionEnd
 
+; Pushes 1 when Hushbar's entry in the other hive (HKLM for a per-user copy, HKCU for one
+; for all users) names a folder that still holds the program, else 0.
+Function un.OtherCopyInstalled
+  ${If} $AllUsers == 1
+    ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ${Else}
+    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${EndIf}
+  ${If} $0 != ""
+  ${AndIf} $0 != $INSTDIR
+  ${AndIf} ${FileExists} "$0\hushbar.exe"
+    Push 1
+  ${Else}
+    Push 0
+  ${EndIf}
+FunctionEnd
+
 Function un.onInit
   ; Installed for all users when the machine-wide entry names this folder.
   StrCpy $AllUsers 0
@@ -344,9 +414,23 @@ Section "Uninstall"
   Call un.EndRunningHushbar
   Call un.SweepBothViews
 
-  DeleteRegValue HKCU "Software\Microsoft\Windows\CurrentVersion\Run" "Hushbar"
-  DeleteRegKey HKCU "Software\Corvane\Hushbar"
-  DeleteRegKey /ifempty HKCU "Software\Corvane"
+  ; The start-up entry goes only when it starts this copy, not another one beside it.
+  ClearErrors
+  ReadRegStr $0 HKCU "${RUN_KEY}" "${PRODUCT}"
+  ${IfNot} ${Errors}
+    ${If} $0 == '"$INSTDIR\hushbar.exe"'
+    ${OrIf} $0 == "$INSTDIR\hushbar.exe"
+      DeleteRegValue HKCU "${RUN_KEY}" "${PRODUCT}"
+    ${EndIf}
+  ${EndIf}
+  ; The settings belong to the user, not to a copy: while the other copy (for all users, or
+  ; the user's own) stays installed, they stay with it.
+  Call un.OtherCopyInstalled
+  Pop $0
+  ${If} $0 == 0
+    DeleteRegKey HKCU "${SETTINGS_KEY}"
+    DeleteRegKey /ifempty HKCU "Software\Corvane"
+  ${EndIf}
 
   ; Named one by one: a folder chosen with /D= may hold files that are not ours.
   Delete "$INSTDIR\hushbar.exe"
@@ -367,6 +451,23 @@ Section "Uninstall"
   uninstaller_removed:
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+  ; The folders the setup created above $INSTDIR, up to the outermost, where empty.
+  ReadRegStr $1 SHCTX "${UNINSTALL_KEY}" "${CREATED_FOLDER_VALUE}"
+  ${If} $1 != ""
+    ${GetParent} "$INSTDIR" $0
+    ${DoWhile} $0 != ""
+      RMDir "$0"
+      ${If} $0 == $1
+        ${Break}
+      ${EndIf}
+      ${GetParent} "$0" $0
+    ${Loop}
+  ${EndIf}
+  ClearErrors
+  ReadRegDWORD $2 SHCTX "${UNINSTALL_KEY}" "${CREATED_KEY_VALUE}"
   ; Last, so that a test (or a user) sees the entry go when everything else has gone.
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
+  ${If} $2 == 1
+    DeleteRegKey /ifempty SHCTX "${UNINSTALL_PARENT}"
+  ${EndIf}
 SectionEnd

@@ -9,7 +9,7 @@ srcdir=${HUSHBAR_DEPS_DIR:-$here/build/deps-src}
 packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64 g++-mingw-w64-i686-posix
           wine wine64 wine32:i386 fonts-wine xvfb
           libz-mingw-w64-dev libboost-dev googletest cmake ninja-build make python3
-          dpkg-dev x11-utils imagemagick nsis icoutils openssl clang-14 libclang-rt-14-dev curl)
+          dpkg-dev x11-utils imagemagick nsis icoutils openssl osslsigncode wixl clang-14 libclang-rt-14-dev curl)
 apt=(apt-get -o DPkg::Lock::Timeout=600)
 
 # The 32-bit program is tested under the 64-bit prefix's WoW64, which needs Wine's i386 half.

@@ -242,6 +242,68 @@ TEST_F(Installer, AllUsersInstallGoesToProgramFilesAndItsUninstallerRemovesItFro
     EXPECT_FALSE(FileExists(shortcut));
 }
 
+// A copy for all users beside the user's own: each has its entry, and removing one leaves
+// the other's start-up entry and the user's settings, which the other copy still uses.
+TEST_F(Installer, SideBySideCopiesHaveTheirOwnEntriesAndRemovingOneLeavesTheOtherWorking) {
+    Install();
+    ASSERT_EQ(0u, RunAndWait("\"" + WindowsPath(HUSHBAR_TEST_SETUP) + "\" /S /ALLUSERS"));
+    EXPECT_EQ("Hushbar", probe::String(HKEY_CURRENT_USER, kUninstallKey, "DisplayName"));
+    EXPECT_EQ("Hushbar (all users)", probe::String(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"));
+    const std::string perUser = "\"" + InstallFolder() + "hushbar.exe\"";
+    probe::WriteString(HKEY_CURRENT_USER, kRunKey, "Hushbar", perUser.c_str());
+    probe::WriteString(HKEY_CURRENT_USER, probe::kProduct, "Start Minimized", "yes");
+
+    ASSERT_EQ(0u, RunAndWait("\"" + AllUsersFolder() + "\\uninstall.exe\" /S"));
+    ASSERT_TRUE(WaitUntil([] { return !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_64KEY); }));
+    EXPECT_FALSE(FolderExists(AllUsersFolder()));
+    EXPECT_EQ(perUser, probe::String(HKEY_CURRENT_USER, kRunKey, "Hushbar"));
+    EXPECT_EQ("yes", probe::String(HKEY_CURRENT_USER, probe::kProduct, "Start Minimized"));
+    EXPECT_TRUE(FileExists(InstallFolder() + "hushbar.exe"));
+    EXPECT_TRUE(FileExists(Shortcut()));
+
+    // The last copy takes the settings, and the start-up entry that names it.
+    ASSERT_TRUE(Uninstall());
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKey, "Hushbar"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, probe::kProduct));
+}
+
+// Takes a key away only when nothing is in it, so a user's own entries never go.
+void RemoveIfEmpty(HKEY root, const char* path) {
+    HKEY hkey = nullptr;
+    if (::RegOpenKeyExA(root, path, 0, KEY_READ, &hkey) != ERROR_SUCCESS) return;
+    DWORD subkeys = 1, values = 1;
+    ::RegQueryInfoKeyA(hkey, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                       nullptr, nullptr);
+    ::RegCloseKey(hkey);
+    if (subkeys == 0 && values == 0) ::RegDeleteKeyA(root, path);
+}
+
+// What the setup made only to hold Hushbar goes with it; what was there before stays.
+TEST_F(Installer, UninstallRemovesTheEmptyParentsTheSetupCreatedAndNoOthers) {
+    const std::string programs = ShellFolder(CSIDL_LOCAL_APPDATA) + "\\Programs";
+    const std::string uninstallParent = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    ::RemoveDirectoryA(programs.c_str());
+    RemoveIfEmpty(HKEY_CURRENT_USER, uninstallParent.c_str());
+    const bool parentKeyBefore = KeyExists(HKEY_CURRENT_USER, uninstallParent);
+    ASSERT_FALSE(FolderExists(programs)) << "something else lives in " << programs;
+    Install();
+    ASSERT_TRUE(Uninstall());
+    EXPECT_FALSE(FolderExists(programs));
+    EXPECT_EQ(parentKeyBefore, KeyExists(HKEY_CURRENT_USER, uninstallParent));
+
+    // A folder of the user's choice: the one that was there stays, the two made below it go.
+    const std::string existing = ShellFolder(CSIDL_LOCAL_APPDATA) + "\\HushbarParentTest";
+    ASSERT_TRUE(::CreateDirectoryA(existing.c_str(), nullptr) || FolderExists(existing));
+    const std::string chosen = existing + "\\made\\below\\Hushbar";
+    ASSERT_EQ(0u, RunAndWait("\"" + WindowsPath(HUSHBAR_TEST_SETUP) + "\" /S /D=" + chosen));
+    ASSERT_TRUE(FileExists(chosen + "\\hushbar.exe"));
+    EXPECT_EQ(0u, RunAndWait("\"" + chosen + "\\uninstall.exe\" /S"));
+    EXPECT_TRUE(WaitUntil([] { return !KeyExists(HKEY_CURRENT_USER, kUninstallKey); }));
+    EXPECT_TRUE(WaitUntil([&] { return !FolderExists(existing + "\\made"); })) << existing << "\\made";
+    EXPECT_TRUE(FolderExists(existing));
+    RemoveTree(existing);
+}
+
 // Keys the test lays out by hand: what the program records as its own, and what is not.
 struct PolicyKey {
     HKEY root;
