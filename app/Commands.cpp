@@ -5,6 +5,7 @@
 #include "engine/BlockingEngine.h"
 #include "engine/BrowserNotifier.h"
 #include "engine/PolicyExport.h"
+#include "engine/PolicyLayers.h"
 #include "engine/PolicyTargets.h"
 #include "res/resource.h"
 #include "settings/RegKey.h"
@@ -158,14 +159,24 @@ int Export(const Console& console, const std::string& path) {
 
 }  // namespace
 
-int QueryBlockingStatus(const char*& line) {
+int QueryBlockingStatus(const char*& line, std::string* report) {
     Stored stored;
     LoadStored(stored);
-    if (stored.settings.switchedOff) {
+    const bool on = !stored.settings.switchedOff;
+    const bool refused = on && !MachineWideWritable();
+    // The same reading of what is in force as the main dialog's tree, note and tray tip.
+    const std::vector<TargetStatus> status =
+        ReadTargetStatus(stored.settings, stored.selection, on, PolicyReport{refused});
+    if (report) *report = FormatPolicyReport(status);
+    if (!on) {
         line = "Hushbar: OFF";
         return kStatusOff;
     }
-    if (!MachineWideWritable()) {
+    if (SummarisePolicy(status).allowedByPolicy) {
+        line = "Hushbar: ON, partial - some checked items are allowed by policy and stay unblocked";
+        return kStatusPartial;
+    }
+    if (refused) {
         line = "Hushbar: ON, partial - machine-wide kill bits refused, blocked for this user only";
         return kStatusPartial;
     }
@@ -190,8 +201,9 @@ int RunCommand(const CommandLine& line) {
         return SwitchTo(console, false);
     case Command::Status: {
         const char* text = "";
-        const int status = QueryBlockingStatus(text);
-        console.Write(std::string(text) + "\n", false);
+        std::string report;
+        const int status = QueryBlockingStatus(text, &report);
+        console.Write(std::string(text) + "\n" + report, false);
         return status;
     }
     case Command::Uninstall:

@@ -8,8 +8,11 @@ constexpr int kStatusOn = 0;
 constexpr int kStatusOff = 1;
 constexpr int kStatusPartial = 2;
 
-// The one place /status learns what is in force: 0, 1 or 2 as above, and its line.
-int QueryBlockingStatus(const char*& line);
+// The one place /status learns what is in force: 0, 1 or 2 as above (2 also when policy keeps
+// a checked item allowed), its line, and, when asked, every target's state as the report
+// the main dialog's Details would show.
+#include <string>
+int QueryBlockingStatus(const char*& line, std::string* report = nullptr);
 
 // Runs a command other than Command::Run; returns the process exit code.
 int RunCommand(const CommandLine& line);
