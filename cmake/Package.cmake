@@ -133,7 +133,8 @@ add_dependencies(hushbar_package hushbar hushbar_win32_stage)
 
 if(TARGET test_package)
   target_compile_definitions(test_package PRIVATE "HUSHBAR_TEST_SETUP=\"Z:${HUSHBAR_SETUP}\""
-                             "HUSHBAR_TEST_VERSION=\"${PROJECT_VERSION}\"")
+                             "HUSHBAR_TEST_VERSION=\"${PROJECT_VERSION}\""
+                             "HUSHBAR_TEST_MSI=\"Z:${HUSHBAR_MSI64}\"")
 endif()
 
 # What Explorer's Properties and the loader read from both programs: the version resource,

@@ -440,4 +440,34 @@ TEST_F(Uninstalling, TakesBackWhatAProgramThatDidNotEndNormallyLeft) {
     EXPECT_FALSE(FolderExists(InstallFolder()));
 }
 
+// The MSI as an administrator deploys it: silent install for the machine, then a removal
+// after a Hushbar that did not end through Exit. The removal has the program withdraw, so
+// what the user had set in the browser before Hushbar is what stays.
+TEST(MsiPackage, InstallsForTheMachineAndItsRemovalLeavesTheBrowserAsTheUserHadIt) {
+    UserKeysBackup keep;
+    ASSERT_TRUE(keep.Saved());
+    const std::string msi = WindowsPath(HUSHBAR_TEST_MSI);
+    ASSERT_TRUE(FileExists(msi)) << msi << ": run make package";
+    ForgetHushbarSettings();
+    probe::WriteString(HKEY_CURRENT_USER, probe::kMain, "Display Inline Videos", "no");
+    probe::WriteString(HKEY_CURRENT_USER, probe::kMain, "Play_Animations", "yes");
+
+    ASSERT_EQ(0u, RunAndWait("msiexec /i \"" + msi + "\" /qn"));
+    const std::string folder = AllUsersFolder() + "\\";
+    ASSERT_TRUE(FileExists(folder + "hushbar.exe"));
+    {
+        HushbarProcess killed(folder);
+        ASSERT_NE(nullptr, killed.WaitForMainWindow());
+        for (REGSAM view : kViews) ASSERT_EQ(0x400, probe::KillBit(kFlash, view) & 0x400);
+        ASSERT_EQ("no", probe::String(HKEY_CURRENT_USER, probe::kMain, "Play_Animations"));
+    }
+
+    EXPECT_EQ(0u, RunAndWait("msiexec /x \"" + msi + "\" /qn"));
+    EXPECT_FALSE(FolderExists(folder));
+    for (REGSAM view : kViews) EXPECT_EQ(-1, probe::KillBit(kFlash, view));
+    EXPECT_EQ("no", probe::String(HKEY_CURRENT_USER, probe::kMain, "Display Inline Videos"));
+    EXPECT_EQ("yes", probe::String(HKEY_CURRENT_USER, probe::kMain, "Play_Animations"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, probe::kProduct));
+}
+
 }  // namespace
