@@ -114,6 +114,26 @@ bool DeleteTree(HKEY root, const char* path) {
     return true;
 }
 
+// Whether another installed copy of Hushbar (the user's own beside one for all users, or the
+// other way round) names a folder that still holds the program: the settings belong to the
+// user, and stay while that copy does.
+bool OtherCopyInstalled() {
+    std::string self = ProgramDirectory();
+    while (!self.empty() && (self.back() == '\\' || self.back() == '/')) self.pop_back();
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        RegKey key;
+        std::string folder;
+        if (key.Open(root, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Hushbar",
+                     KEY_QUERY_VALUE | KEY_WOW64_64KEY) != ERROR_SUCCESS ||
+            key.QueryString("InstallLocation", folder) != ERROR_SUCCESS)
+            continue;
+        while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+        if (folder.empty() || ::lstrcmpiA(folder.c_str(), self.c_str()) == 0) continue;
+        if (::GetFileAttributesA((folder + "\\hushbar.exe").c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    }
+    return false;
+}
+
 int Uninstall(const Console& console) {
     if (!EndRunningCopy()) return Fail(console, "the running copy of Hushbar did not exit within 10 seconds", 1);
     // The same withdraw as Exit, whatever way the last run ended.
@@ -122,6 +142,7 @@ int Uninstall(const Console& console) {
     WithdrawPolicy(stored.settings, stored.selection);
     NotifyBrowserWindows();
     RemoveStartupEntryIfOurs(kStartupValueName);
+    if (OtherCopyInstalled()) return 0;
     RemoveCreatedAddonParent();  // reads Hushbar's key, so before it goes
     if (!DeleteTree(HKEY_CURRENT_USER, kProductKey)) return Fail(console, "could not remove Hushbar's settings", 1);
     return 0;

@@ -44,8 +44,6 @@ ManifestDPIAware true
 !define PRODUCT "Hushbar"
 !define UNINSTALL_PARENT "Software\Microsoft\Windows\CurrentVersion\Uninstall"
 !define UNINSTALL_KEY "${UNINSTALL_PARENT}\Hushbar"
-!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
-!define SETTINGS_KEY "Software\Corvane\Hushbar"
 ; What the setup created only to hold Hushbar, recorded in Hushbar's own entry so that the
 ; uninstaller removes it (when empty) and nothing that was there before: a DWORD that is 1
 ; when the Uninstall key itself was created, and the outermost folder created above $INSTDIR.
@@ -58,15 +56,6 @@ ManifestDPIAware true
 !define MAIN_DIALOG_TITLE "Hushbar - BLOCKING MULTIMEDIA ADS AND SPYWARE  IN INTERNET EXPLORER"
 !define ID_APP_EXIT 57665
 !define SYNCHRONIZE 0x00100000
-; Where Hushbar writes the browser's policy, and what it records there as its own: a
-; REG_DWORD "Hushbar" beside the flags (see SweepOwned).
-!define KILL_BITS_KEY "SOFTWARE\Microsoft\Internet Explorer\ActiveX Compatibility"
-!define KILL_BITS_VALUE "Compatibility Flags"
-!define KILL_BIT 0x400
-!define ADDON_FLAGS_KEY "Software\Microsoft\Windows\CurrentVersion\Ext\Settings"
-!define ADDON_FLAGS_VALUE "Flags"
-!define ADDON_DISABLED_BIT 0x1
-!define OWNER_VALUE "Hushbar"
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -129,7 +118,6 @@ Function ${un}EndRunningHushbar
 FunctionEnd
 !macroend
 !insertmacro EndRunningHushbar ""
-!insertmacro EndRunningHushbar "un."
 
 ; All users: Program Files, the shell's common folders and HKLM; otherwise the user's own.
 !macro ChooseInstallMode un
@@ -257,144 +245,6 @@ SectionEnd
 
 ; --- Uninstaller ----------------------------------------------------------------------------
 
-; Takes back what Hushbar recorded as its own in one location, by the rules the program
-; itself follows when it withdraws, and only there: the record "Hushbar" says 1 (Hushbar
-; created the key), 2 (it added its bit to a flags value that was there) or 3 (it added the
-; flags value to a key that was there). A key that was ours alone goes; otherwise the bit
-; goes, and the flags value too where Hushbar added it and nothing else is left in it; then
-; the record goes. Keys without one of these records are someone else's and stay as they
-; are. Runs in the registry view the caller chose.
-!macro SweepOwned name root path flagsValue bit
-Function un.${name}
-  Push $R0
-  Push $R1
-  Push $R2
-  Push $R3
-  Push $R4
-  Push $R5
-  Push $R6
-  Push $R7
-  StrCpy $R0 0
-  ${Do}
-    EnumRegKey $R1 ${root} "${path}" $R0
-    ${If} $R1 == ""
-      ${Break}
-    ${EndIf}
-    StrCpy $R1 "${path}\$R1"
-    ClearErrors
-    ReadRegDWORD $R2 ${root} "$R1" "${OWNER_VALUE}"
-    ${If} ${Errors}
-      StrCpy $R2 0
-    ${EndIf}
-    ${If} $R2 <> 1
-    ${AndIf} $R2 <> 2
-    ${AndIf} $R2 <> 3
-      IntOp $R0 $R0 + 1
-      ${Continue}
-    ${EndIf}
-    ; $R3: 1 while the key holds nothing but the flags and the record (no subkey, no
-    ; default value, no other value). $R6: 1 when there is a flags value at all.
-    StrCpy $R3 1
-    StrCpy $R6 0
-    EnumRegKey $R4 ${root} "$R1" 0
-    ${If} $R4 != ""
-      StrCpy $R3 0
-    ${EndIf}
-    ClearErrors
-    ReadRegStr $R4 ${root} "$R1" ""
-    ${IfNot} ${Errors}
-      StrCpy $R3 0
-    ${EndIf}
-    StrCpy $R5 0
-    ${Do}
-      EnumRegValue $R4 ${root} "$R1" $R5
-      ${If} $R4 == ""
-        ${Break}
-      ${ElseIf} $R4 == "${flagsValue}"
-        StrCpy $R6 1
-      ${ElseIf} $R4 != "${OWNER_VALUE}"
-        StrCpy $R3 0
-      ${EndIf}
-      IntOp $R5 $R5 + 1
-    ${Loop}
-    ; $R4: the flags, $R7: what is left of them without our bit (0 when there are none).
-    StrCpy $R4 0
-    StrCpy $R7 0
-    ${If} $R6 == 1
-      ClearErrors
-      ReadRegDWORD $R4 ${root} "$R1" "${flagsValue}"
-      ${If} ${Errors}
-        ; Flags that are not a number are nobody's bits to change: only the record goes.
-        DeleteRegValue ${root} "$R1" "${OWNER_VALUE}"
-        IntOp $R0 $R0 + 1
-        ${Continue}
-      ${EndIf}
-      ; IntOp's "~" takes one operand: the mask is made first.
-      IntOp $R5 ${bit} ~
-      IntOp $R7 $R4 & $R5
-    ${EndIf}
-    ${If} $R2 == 1
-    ${AndIf} $R3 == 1
-    ${AndIf} $R7 == 0
-      DeleteRegKey ${root} "$R1"
-      ; The next key now has this index.
-      ${Continue}
-    ${EndIf}
-    ${If} $R6 == 1
-      ${If} $R2 <> 2
-      ${AndIf} $R7 == 0
-        DeleteRegValue ${root} "$R1" "${flagsValue}"
-      ${ElseIf} $R7 <> $R4
-        WriteRegDWORD ${root} "$R1" "${flagsValue}" $R7
-      ${EndIf}
-    ${EndIf}
-    DeleteRegValue ${root} "$R1" "${OWNER_VALUE}"
-    IntOp $R0 $R0 + 1
-  ${Loop}
-  Pop $R7
-  Pop $R6
-  Pop $R5
-  Pop $R4
-  Pop $R3
-  Pop $R2
-  Pop $R1
-  Pop $R0
-FunctionEnd
-!macroend
-!insertmacro SweepOwned SweepKillBits HKLM "${KILL_BITS_KEY}" "${KILL_BITS_VALUE}" ${KILL_BIT}
-!insertmacro SweepOwned SweepAddOnFlags HKCU "${ADDON_FLAGS_KEY}" "${ADDON_FLAGS_VALUE}" ${ADDON_DISABLED_BIT}
-
-Function un.SweepBothViews
-  ${If} ${RunningX64}
-    SetRegView 64
-    Call un.SweepKillBits
-    Call un.SweepAddOnFlags
-    SetRegView 32
-  ${EndIf}
-  Call un.SweepKillBits
-  Call un.SweepAddOnFlags
-  ${If} ${RunningX64}
-    SetRegView 64
-  ${EndIf}
-FunctionEnd
-
-; Pushes 1 when Hushbar's entry in the other hive (HKLM for a per-user copy, HKCU for one
-; for all users) names a folder that still holds the program, else 0.
-Function un.OtherCopyInstalled
-  ${If} $AllUsers == 1
-    ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
-  ${Else}
-    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
-  ${EndIf}
-  ${If} $0 != ""
-  ${AndIf} $0 != $INSTDIR
-  ${AndIf} ${FileExists} "$0\hushbar.exe"
-    Push 1
-  ${Else}
-    Push 0
-  ${EndIf}
-FunctionEnd
-
 Function un.onInit
   ; Installed for all users when the machine-wide entry names this folder.
   StrCpy $AllUsers 0
@@ -409,28 +259,15 @@ Function un.onInit
 FunctionEnd
 
 Section "Uninstall"
-  ; Exit withdraws everything the program set; the sweep then takes back what a program
-  ; that did not end normally left behind.
-  Call un.EndRunningHushbar
-  Call un.SweepBothViews
-
-  ; The start-up entry goes only when it starts this copy, not another one beside it.
-  ClearErrors
-  ReadRegStr $0 HKCU "${RUN_KEY}" "${PRODUCT}"
-  ${IfNot} ${Errors}
-    ${If} $0 == '"$INSTDIR\hushbar.exe"'
-    ${OrIf} $0 == "$INSTDIR\hushbar.exe"
-      DeleteRegValue HKCU "${RUN_KEY}" "${PRODUCT}"
-    ${EndIf}
+  ; The program cleans up after itself, by the same rules it follows at Exit: it ends a
+  ; running copy, withdraws what its records say it set (also after a run that did not end
+  ; through Exit), removes the start-up entry only when it starts this copy, and its
+  ; settings unless another installed copy still uses them.
+  ExecWait '"$INSTDIR\hushbar.exe" /uninstall' $0
+  ${If} $0 != 0
+    DetailPrint "Hushbar could not take back everything it set (exit code $0)."
   ${EndIf}
-  ; The settings belong to the user, not to a copy: while the other copy (for all users, or
-  ; the user's own) stays installed, they stay with it.
-  Call un.OtherCopyInstalled
-  Pop $0
-  ${If} $0 == 0
-    DeleteRegKey HKCU "${SETTINGS_KEY}"
-    DeleteRegKey /ifempty HKCU "Software\Corvane"
-  ${EndIf}
+  DeleteRegKey /ifempty HKCU "Software\Corvane"
 
   ; Named one by one: a folder chosen with /D= may hold files that are not ours.
   Delete "$INSTDIR\hushbar.exe"
