@@ -3,6 +3,7 @@
 #include "update/TempDownloadFile.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <vector>
 
@@ -182,8 +183,12 @@ DownloadResult HttpDownloader::OpenRequest() {
 
     const char* acceptTypes[] = {"*/*", nullptr};
     const DWORD flags = urlParts_.scheme == kSchemeHttps ? kSecureFlags : kPlainFlags;
-    const char* object = urlParts_.path.empty() ? "/" : urlParts_.path.c_str();
-    request_.Reset(HttpOpenRequestA(connection_.Get(), nullptr, object, "HTTP/1.1", nullptr, acceptTypes,
+    // The query goes with the path (a base URL's or a redirect's); a fragment is the
+    // client's own and never sent.
+    std::string object = urlParts_.path.empty() ? "/" : urlParts_.path;
+    if (!urlParts_.extra.empty() && urlParts_.extra[0] == '?')
+        object += urlParts_.extra.substr(0, urlParts_.extra.find('#'));
+    request_.Reset(HttpOpenRequestA(connection_.Get(), nullptr, object.c_str(), "HTTP/1.1", nullptr, acceptTypes,
                                     flags, context));
     if (!request_) return kDownloadConnectFailed;
     // Blocking calls return after this long at the latest, so the abort event and the
@@ -306,14 +311,16 @@ DownloadResult HttpDownloader::Authenticate(DWORD statusCode, bool& sendAgain) {
 }
 
 DownloadResult HttpDownloader::ReadBody(TempDownloadFile& file) {
-    DWORD contentLength = 0;
-    DWORD size = sizeof contentLength;
-    const bool lengthKnown = HttpQueryInfoA(request_.Get(),
-                                            HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
-                                            &contentLength, &size, nullptr) != FALSE;
-    if (!lengthKnown) contentLength = 0;
-    // Refused before a byte of it is read.
-    if (maxBytes_ != 0 && contentLength > maxBytes_) return kDownloadTooLarge;
+    // Read as text: the library's number form is 32 bits, and would cut a length past
+    // 4 GiB down to one that passes the bound.
+    char lengthText[32] = "";
+    DWORD size = sizeof lengthText;
+    const bool lengthKnown =
+        HttpQueryInfoA(request_.Get(), HTTP_QUERY_CONTENT_LENGTH, lengthText, &size, nullptr) != FALSE;
+    const unsigned long long announced = lengthKnown ? std::strtoull(lengthText, nullptr, 10) : 0;
+    // Refused before a byte of it is read; a body is counted in 32 bits.
+    if ((maxBytes_ != 0 && announced > maxBytes_) || announced > 0xFFFFFFFFull) return kDownloadTooLarge;
+    const DWORD contentLength = static_cast<DWORD>(announced);
 
     const DWORD startTick = GetTickCount();
     ProgressState state{startTick, 0, 0};

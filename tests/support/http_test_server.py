@@ -20,14 +20,14 @@ Paths (segments before the content are modifiers and may be combined, e.g.
   short/<rest>                    Content-Length of the whole, only the first half sent
   slow/<rest>                     1024 bytes every 100 ms
   <file> with <file>.modes beside it   the modifiers listed in that file (e.g. "slow")
-  redirect/<rest>                 302 to /<rest>
+  redirect/<rest>                 302 to /<rest>, the query kept
   keep-alive/<rest>               the connection stays open for the next request; without
                                   it every answer closes its connection, so each request
                                   connects afresh and reports the connecting steps
   never-answer/<rest>             reads the request and never answers (until the server ends)
   stall/<rest>                    headers and the first half of the body, then nothing more
   endless/<rest>                  200 without Content-Length and a body that never ends
-  huge-length/<rest>              claims a Content-Length of 1 GiB, sends <rest>, then stalls
+  huge-length/<rest>              claims a Content-Length just past 4 GiB, sends <rest>, then stalls
   loop/<rest>                     302 to this same path, for ever
   fast/<rest>                     the whole body in one write (for timing)
   hang-up[/...]                   the connection closes without an answer
@@ -55,7 +55,7 @@ CONTROL_WAIT = 30.0
 MODIFIERS = ("no-length", "chunked", "short", "slow", "keep-alive", "never-answer", "stall", "endless",
              "huge-length", "loop", "fast")
 ENDLESS_BLOCK = 64 * 1024
-HUGE_LENGTH = 1 << 30
+HUGE_LENGTH = (1 << 32) + 10  # cut to 32 bits it would pass any bound
 
 stop_event = threading.Event()
 log_lock = threading.Lock()
@@ -138,6 +138,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             elif head == "redirect":
                 rest = "/".join(segments[1:])
                 host = self.headers.get("Host", "127.0.0.1:%d" % self.server.server_address[1])
+                query = urllib.parse.urlsplit(self.path).query
+                rest += "?" + query if query else ""
                 return self.answer(302, b"moved\n", {}, extra={"Location": "http://%s/%s" % (host, rest)})
             else:
                 break

@@ -44,7 +44,7 @@ TEST_F(DownloadTest, CompleteBodyReplacesTheDestinationAndLeavesNoTemporaryFile)
     }
 }
 
-TEST_F(DownloadTest, RequestCarriesAgentAcceptedTypesAndPathWithoutQuery) {
+TEST_F(DownloadTest, RequestCarriesAgentAcceptedTypesAndPathWithItsQueryButNoFragment) {
     HttpDownloader downloader;
     downloader.SetUrl(Url("files/note.txt?session=7#top"));
     downloader.SetDestinationPath(Destination("note.txt"));
@@ -56,7 +56,7 @@ TEST_F(DownloadTest, RequestCarriesAgentAcceptedTypesAndPathWithoutQuery) {
     std::vector<LoggedRequest> log = server_->RequestLog();
     ASSERT_EQ(1u, log.size());
     EXPECT_EQ("GET", log[0].method);
-    EXPECT_EQ("/files/note.txt", log[0].target);
+    EXPECT_EQ("/files/note.txt?session=7", log[0].target);
     EXPECT_EQ("CORVANE::HttpDownloader", log[0].Header("User-Agent"));
     EXPECT_EQ("*/*", log[0].Header("Accept"));
     EXPECT_FALSE(log[0].HasHeader("Range"));
@@ -152,7 +152,8 @@ TEST_F(DownloadTest, FailuresLeaveTheDestinationAsItWas) {
 
 TEST_F(DownloadTest, StatusNotificationsArePassedOnWithTheirHandle) {
     HttpDownloader downloader;
-    downloader.SetUrl(Url("redirect/gen/100"));
+    // The server puts the query it received into its Location: the query went out.
+    downloader.SetUrl(Url("redirect/gen/100?r=2"));
     downloader.SetDestinationPath(Destination());
     DownloadRecorder recorder;
     ASSERT_EQ(kDownloadSucceeded, Fetch(downloader, recorder));
@@ -161,6 +162,6 @@ TEST_F(DownloadTest, StatusNotificationsArePassedOnWithTheirHandle) {
     EXPECT_TRUE(Contains(recorder.statuses, INTERNET_STATUS_CONNECTED_TO_SERVER));
     EXPECT_TRUE(Contains(recorder.statuses, INTERNET_STATUS_REDIRECT));
     ASSERT_EQ(1u, recorder.redirects.size());
-    EXPECT_NE(std::string::npos, recorder.redirects[0].find("/gen/100"));
+    EXPECT_NE(std::string::npos, recorder.redirects[0].find("/gen/100?r=2"));
     EXPECT_FALSE(recorder.nullStatusHandle);
 }
