@@ -32,6 +32,8 @@ protected:
         for (KeyBackup* backup : {&zone, &main, &corvane, &killBits64, &killBits32, &addons})
             ASSERT_TRUE(backup->Saved());
         ASSERT_TRUE(KeyExists(HKEY_CURRENT_USER, kZone) && KeyExists(HKEY_CURRENT_USER, kMain));
+        // No record of an earlier block: each test starts from what it plants.
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Corvane\\Hushbar\\Restore");
         // Values no withdraw or apply leaves, so every write shows.
         for (const char* name : {"1400", "1402", "1C00"}) Put(HKEY_CURRENT_USER, kZone, name, 99);
         for (const char* name : kMainValues) Put(HKEY_CURRENT_USER, kMain, name, "maybe");
@@ -90,10 +92,9 @@ TEST_F(BlockingEngineTest, WithdrawWritesNeutralValuesAndTakesOutOnlyWhatHushbar
 
     WithdrawPolicy(settings, selection);
 
-    // The scripting values Hushbar blocked go back to what the user had; Java, never
-    // blocked here, keeps its neutral value.
-    EXPECT_EQ(99u, Zone("1400"));
-    EXPECT_EQ(99u, Zone("1402"));
+    // Scripting left enabled is no block, so nothing was recorded: the neutral value.
+    EXPECT_EQ(0u, Zone("1400"));
+    EXPECT_EQ(0u, Zone("1402"));
     EXPECT_EQ(0x10000u, Zone("1C00"));
     for (const char* name : kMainValues) EXPECT_EQ("yes", Main(name)) << name;
     for (REGSAM view : kViews) EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, KillBit(kIdA), view));

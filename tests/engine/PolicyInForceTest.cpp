@@ -156,7 +156,8 @@ std::string Describe(const Place& place, const Contents& contents) {
 class PolicyInForceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (KeyBackup* backup : {&killBits64, &killBits32, &addons}) ASSERT_TRUE(backup->Saved());
+        for (KeyBackup* backup : {&killBits64, &killBits32, &addons, &corvane, &zone, &main})
+            ASSERT_TRUE(backup->Saved());
         // Under Wine the 32-bit view of HKLM\SOFTWARE is a key of its own; make sure the
         // parent is there in both, so a missing parent does not hide a difference.
         for (const Place& place : kPlaces) {
@@ -204,6 +205,10 @@ protected:
     KeyBackup killBits64{HKEY_LOCAL_MACHINE, kKillBits, KEY_WOW64_64KEY};
     KeyBackup killBits32{HKEY_LOCAL_MACHINE, kKillBits, KEY_WOW64_32KEY};
     KeyBackup addons{HKEY_CURRENT_USER, kAddons};
+    // An apply writes the user's browser options and records what they were in Hushbar's key.
+    KeyBackup corvane{HKEY_CURRENT_USER, "Software\\Corvane"};
+    KeyBackup zone{HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\3"};
+    KeyBackup main{HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main"};
     Settings settings;
     FakeSelection selection;
 };
