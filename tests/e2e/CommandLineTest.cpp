@@ -18,6 +18,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(keep_.Saved());
         ForgetHushbarSettings();
+        // The user's own option, which a withdraw puts back (a new prefix has none).
+        probe::WriteString(HKEY_CURRENT_USER, probe::kMain, "Display Inline Videos", "yes");
         folder_ = MakeProgramFolder(kBlockList);
     }
     // Runs the program with `arguments` and returns its exit code.

@@ -43,6 +43,10 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(keep_.Saved());
         ForgetHushbarSettings();
+        // The user's own browser options, which a withdraw puts back: in a new prefix they
+        // are not there at all, and a withdraw would then take Hushbar's values away.
+        for (const char* name : {"Display Inline Images", "Display Inline Videos", "Play_Animations", "Play_Background_Sounds"})
+            probe::WriteString(HKEY_CURRENT_USER, probe::kMain, name, "yes");
         hushbar_ = std::make_unique<HushbarProcess>(MakeProgramFolder(kBlockList));
         ASSERT_NE(nullptr, hushbar_->WaitForMainWindow());
     }
