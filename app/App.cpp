@@ -20,6 +20,7 @@ int Run(int showCommand) {
     auto dialog = std::make_unique<MainDialog>();
     if (dialog->Create(module.ResourceInstance())) {
         if (!dialog->Settings().minimizeOnStart) ::ShowWindow(dialog->Hwnd(), showCommand);
+        dialog->TakeCommands();
         status = loop.Run();
     }
     module.RemoveMessageLoop();

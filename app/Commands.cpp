@@ -7,6 +7,7 @@
 #include "engine/PolicyExport.h"
 #include "engine/PolicyLayers.h"
 #include "engine/PolicyTargets.h"
+#include "res/ProductInfo.h"
 #include "res/resource.h"
 #include "settings/RegKey.h"
 #include "settings/SettingsStore.h"
@@ -21,7 +22,6 @@ namespace {
 
 constexpr char kCaption[] = "Hushbar";
 constexpr char kMainDialogClass[] = "#32770";
-constexpr char kMainDialogTitle[] = "Hushbar - BLOCKING MULTIMEDIA ADS AND SPYWARE  IN INTERNET EXPLORER";
 constexpr DWORD kExitWaitMs = 10000;
 constexpr DWORD kSendTimeoutMs = 10000;
 
@@ -55,7 +55,7 @@ int Fail(const Console& console, const std::string& message, int code) {
     return code;
 }
 
-HWND FindRunningCopy() { return ::FindWindowA(kMainDialogClass, kMainDialogTitle); }
+HWND FindRunningCopy() { return ::FindWindowA(kMainDialogClass, product::kMainTitle); }
 
 // Asks a running copy to Exit, as its tray menu would, and waits for the process to end.
 bool EndRunningCopy() {

@@ -32,6 +32,13 @@ constexpr char kTipUserOnly[] = "Hushbar : ON - ActiveX blocked for this user on
 constexpr char kTipOverridden[] = "Hushbar : ON - partly overridden by policy";
 constexpr int kHotKeyId = 0;
 
+// Commands that come from a menu, an accelerator, another process, the tray or the hot key,
+// rather than from one of the dialog's own controls.
+bool ArrivesFromOutside(const MessageArgs& args) {
+    return (args.message == WM_COMMAND && args.lParam == 0) || args.message == WM_HOTKEY ||
+           args.message == kTrayCallbackMessage;
+}
+
 // The hot-key control reports HOTKEYF_*; RegisterHotKey wants MOD_*. The extended-key
 // flag has no MOD_ counterpart and is dropped.
 UINT HotKeyModifiersToRegister(WORD hotkeyFlags) {
@@ -101,6 +108,17 @@ bool MainDialog::HandleMessage(MessageArgs& args) {
     if (args.message == trayIcon_.TaskbarCreatedMessage() && args.message != 0) {
         trayIcon_.Readd();
         return false;
+    }
+    if (args.message == HUSHBAR_READY_QUERY) {
+        args.result = ready_ ? 1 : 0;
+        return true;
+    }
+    if (!ready_ && ArrivesFromOutside(args)) {
+        // Start-up's own sends (the tray, the browser's windows) let other threads' messages in
+        // before the first apply is over; a switch or an Exit now would interleave with it.
+        ::PostMessageA(Hwnd(), args.message, args.wParam, args.lParam);
+        args.result = 0;
+        return true;
     }
     return DispatchMessageTable(*this, kMessageTable, args);
 }

@@ -25,6 +25,9 @@ public:
     ::Settings& Settings() noexcept { return settings_; }
 
     bool PreTranslateMessage(MSG& message) override;
+    // Start-up is over (the window shown or left hidden): commands from outside are taken
+    // from now on rather than put back in the queue.
+    void TakeCommands() noexcept { ready_ = true; }
 
     void ApplyAll();
     void ToggleState();
@@ -97,6 +100,9 @@ private:
     UpdateDialog* runningUpdate_ = nullptr;
     // The last apply could block ActiveX controls for this user only.
     bool machineWideRefused_ = false;
+    // False until start-up is over: a command from outside (another process, the tray, the
+    // hot key) that arrives while start-up waits on another window is handled after it.
+    bool ready_ = false;
     std::vector<TargetStatus> policyStatus_;
     std::string userOnlyNote_;  // the note's text from the template
     ::Settings settings_;

@@ -96,7 +96,7 @@ hushbar_zip(${HUSHBAR_ZIP32} ${package_folder32} 32 ${package_win32_files})
 
 add_custom_command(OUTPUT ${HUSHBAR_SETUP}
   COMMAND ${HUSHBAR_MAKENSIS} -V2 -INPUTCHARSET UTF8
-          -DVERSION=${PROJECT_VERSION} "-DMAKER=${HUSHBAR_MAKER_NAME}"
+          -DVERSION=${PROJECT_VERSION} "-DMAKER=${HUSHBAR_MAKER_NAME}" "-DMAIN_DIALOG_TITLE=${HUSHBAR_MAIN_TITLE}"
           -DWIN64_DIR=${package_folder64}/hushbar -DWIN32_DIR=${package_folder32}/hushbar
           -DOUTFILE=${HUSHBAR_SETUP} -DICON=${CMAKE_SOURCE_DIR}/res/hushbar.ico ${package_nsis_sign}
           ${CMAKE_SOURCE_DIR}/installer/hushbar.nsi

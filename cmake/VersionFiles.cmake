@@ -29,4 +29,6 @@ add_link_options(-Wl,--major-os-version,6,--minor-os-version,1
 # read from the one header that states it.
 file(STRINGS ${CMAKE_SOURCE_DIR}/res/ProductInfo.h maker_line REGEX "^#define HUSHBAR_MAKER_NAME ")
 string(REGEX REPLACE "^#define HUSHBAR_MAKER_NAME \"([^\"]*)\".*" "\\1" HUSHBAR_MAKER_NAME "${maker_line}")
+file(STRINGS ${CMAKE_SOURCE_DIR}/res/ProductInfo.h title_line REGEX "^#define HUSHBAR_MAIN_TITLE ")
+string(REGEX REPLACE "^#define HUSHBAR_MAIN_TITLE \"([^\"]*)\".*" "\\1" HUSHBAR_MAIN_TITLE "${title_line}")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/ProductInfo.h)

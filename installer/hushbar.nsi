@@ -1,6 +1,7 @@
 ; Hushbar's installer and uninstaller. Built by cmake/Package.cmake, which defines:
 ;   VERSION     the program version, as in the version resource (2.2.0)
 ;   MAKER       the maker's name, as in the version resource
+;   MAIN_DIALOG_TITLE  the main dialog's caption, by which a running copy is found
 ;   WIN64_DIR   the 64-bit program folder as it ships
 ;   WIN32_DIR   the 32-bit program folder as it ships
 ;   OUTFILE     the installer to write
@@ -32,6 +33,7 @@ ManifestDPIAware true
 !macroend
 !insertmacro Require VERSION
 !insertmacro Require MAKER
+!insertmacro Require MAIN_DIALOG_TITLE
 !insertmacro Require WIN64_DIR
 !insertmacro Require WIN32_DIR
 !insertmacro Require OUTFILE
@@ -53,7 +55,6 @@ ManifestDPIAware true
 ; The running program is found by its main dialog and asked to end through its own Exit
 ; command, which withdraws the policy it set before it ends.
 !define MAIN_DIALOG_CLASS "#32770"
-!define MAIN_DIALOG_TITLE "Hushbar - BLOCKING MULTIMEDIA ADS AND SPYWARE  IN INTERNET EXPLORER"
 !define ID_APP_EXIT 57665
 !define SYNCHRONIZE 0x00100000
 

@@ -79,6 +79,10 @@
 #define IDS_UPDATE_UNVERIFIED 150
 #define IDS_FOLDER_NOT_WRITABLE 151
 
+// Sent to the main dialog by whoever drives a running copy (the command line, tests): it
+// answers 1 once its start-up is over and it takes commands, 0 before.
+#define HUSHBAR_READY_QUERY 0x81A8
+
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
 #endif

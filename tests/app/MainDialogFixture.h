@@ -61,6 +61,7 @@ protected:
         std::ofstream(listPath_, std::ios::binary) << "Header\r\n1,Flash Player," << kFlash << ",\r\n";
         dialog_ = std::make_unique<MainDialog>();
         ASSERT_TRUE(dialog_->Create(::GetModuleHandleA(nullptr)));
+        dialog_->TakeCommands();
     }
     void TearDown() override {
         dialog_.reset();

@@ -43,6 +43,7 @@ protected:
     void Open() {
         dialog_ = std::make_unique<MainDialog>();
         ASSERT_TRUE(dialog_->Create(::GetModuleHandleA(nullptr)));
+        dialog_->TakeCommands();
     }
     bool NoteShown() const { return ::IsWindowVisible(::GetDlgItem(dialog_->Hwnd(), IDC_STATE_NOTE)) != FALSE; }
     void Command(UINT id) { ::SendMessageA(dialog_->Hwnd(), WM_COMMAND, id, 0); }

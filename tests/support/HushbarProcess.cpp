@@ -1,5 +1,7 @@
 #include "HushbarProcess.h"
 
+#include "res/resource.h"
+
 #include <string>
 #include <vector>
 
@@ -129,20 +131,20 @@ HushbarProcess::~HushbarProcess() {
 
 HWND HushbarProcess::WaitForMainWindow(DWORD timeoutMs) {
     if (!process_) return nullptr;
-    // WaitForInputIdle returns once the program waits for input, that is once its
-    // initialisation (settings, tree, apply) is over and the loop runs.
+    // Under Wine this returns at once while the new process has no message queue yet.
     ::WaitForInputIdle(process_, timeoutMs);
     const DWORD start = ::GetTickCount();
     do {
         mainWindow_ = FindProcessWindow(processId_, "#32770", kMainWindowTitle, false);
-        if (mainWindow_) {
-            // A round trip through the loop: initialisation is over once it answers.
-            DWORD_PTR ignored = 0;
-            ::SendMessageTimeoutA(mainWindow_, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored);
+        // Found as soon as it is created; its start-up lets sent messages in while it waits
+        // on other windows, so only its own answer says start-up is over.
+        DWORD_PTR ready = 0;
+        if (mainWindow_ &&
+            ::SendMessageTimeoutA(mainWindow_, HUSHBAR_READY_QUERY, 0, 0, SMTO_NORMAL, timeoutMs, &ready) && ready)
             return mainWindow_;
-        }
         ::Sleep(50);
     } while (::GetTickCount() - start < timeoutMs);
+    mainWindow_ = nullptr;
     return nullptr;
 }
 

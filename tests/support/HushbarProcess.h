@@ -2,6 +2,7 @@
 // Drives the real hushbar.exe for end-to-end tests: lays out a program folder, starts the
 // program in it, finds its windows, sends it commands, answers its message boxes, and
 // reads its exit status with GetExitCodeProcess (the shell would cut it to 8 bits).
+#include "res/ProductInfo.h"
 #include "win/Win32.h"
 
 #include <functional>
@@ -14,7 +15,7 @@ std::string MakeProgramFolder(const std::string& blockList = std::string());
 // Deletes the program's own settings so a test starts as on a first run.
 void ForgetHushbarSettings();
 
-constexpr char kMainWindowTitle[] = "Hushbar - BLOCKING MULTIMEDIA ADS AND SPYWARE  IN INTERNET EXPLORER";
+constexpr const char* kMainWindowTitle = product::kMainTitle;
 
 class HushbarProcess {
 public:
