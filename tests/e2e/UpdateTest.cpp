@@ -24,6 +24,15 @@ std::string Descriptor(const char* version, const char* dataVersion) {
            dataVersion + "\" />\n";
 }
 
+// The dataversion attribute of a descriptor, as text; empty when there is none.
+std::string DataVersion(const std::string& descriptor) {
+    const std::string name = "dataversion=\"";
+    const std::size_t start = descriptor.find(name);
+    if (start == std::string::npos) return std::string();
+    const std::size_t end = descriptor.find('"', start + name.size());
+    return descriptor.substr(start + name.size(), end == std::string::npos ? std::string::npos : end - start - name.size());
+}
+
 std::string DistServerFolder() {
     std::string dist = HUSHBAR_TEST_DIST;
     for (char& c : dist)
@@ -133,11 +142,20 @@ TEST_F(Updating, NewerDataIsInstalledShownAndInForceAtOnce) {
     EXPECT_EQ(-1, probe::KillBit(kNewId, KEY_WOW64_64KEY));
 }
 
-TEST_F(Updating, TheBuiltServerContentFindsAFreshInstallUpToDate) {
+// The README's local-update recipe builds server content that offers newer data: then the
+// built content must install, otherwise a fresh install is up to date.
+TEST_F(Updating, TheBuiltServerContentIsUnderstoodByTheProgramAsBuilt) {
+    const std::string served = ReadTextFile(DistServerFolder() + "hushbar\\update\\latest.xml");
+    const bool offersNewerData = DataVersion(served) != DataVersion(ReadTextFile(folder_ + "latest.xml"));
     Serve(DistServerFolder());
     Start();
-    EXPECT_EQ("Your Hushbar is up-to-date!", UpdateAndReadMessage());
-    EXPECT_EQ(kOldList, ReadTextFile(folder_ + "objects.dll"));
+    if (offersNewerData) {
+        EXPECT_EQ("The Latest data file was successfully downloaded.", UpdateAndReadMessage());
+        EXPECT_NE(kOldList, ReadTextFile(folder_ + "objects.dll"));
+    } else {
+        EXPECT_EQ("Your Hushbar is up-to-date!", UpdateAndReadMessage());
+        EXPECT_EQ(kOldList, ReadTextFile(folder_ + "objects.dll"));
+    }
     ASSERT_FALSE(server_->RequestLog().empty());
     EXPECT_NE(std::string::npos, server_->RequestLog().front().target.find("/hushbar/update/latest.xml"));
 }

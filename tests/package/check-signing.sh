@@ -17,7 +17,7 @@ sign=(cmake -DTOOL="$(command -v osslsigncode)" -DCERT="$work/cert.pem" -DKEY="$
 
 cp "$win64/hushbar.exe" "$work/hushbar64.exe" && cp "$win32/hushbar.exe" "$work/hushbar32.exe"
 "${sign[@]}" "-DFILES=$work/hushbar64.exe;$work/hushbar32.exe" -P "$sign_script" || fail "signing the programs"
-makensis -V1 -INPUTCHARSET UTF8 -DVERSION="$version" -DMAKER=Test -DWIN64_DIR="$win64" -DWIN32_DIR="$win32" \
+makensis -V1 -INPUTCHARSET UTF8 -DVERSION="$version" -DMAKER=Test -DMAIN_DIALOG_TITLE=Test -DWIN64_DIR="$win64" -DWIN32_DIR="$win32" \
   -DOUTFILE="$work/setup.exe" -DICON="$icon" "-DSIGN=${sign[*]}" -DSIGN_SCRIPT="$sign_script" "$nsi" ||
   fail "makensis with the uninstaller signed"
 "${sign[@]}" "-DFILES=$work/setup.exe" -P "$sign_script" || fail "signing the setup"
