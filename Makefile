@@ -12,7 +12,7 @@ PRESET32 ?= mingw-cross-i686
 BUILD    := build/cross
 BUILD32  := build/cross32
 # The 32-bit tree builds the program and the suites that run against it under WoW64.
-TARGETS32 := hushbar test_engine test_e2e
+TARGETS32 := hushbar_dist test_engine test_e2e
 SUITES32  := ^(engine|e2e)$$
 FUZZ_SECONDS ?= 60
 FUZZ_SMOKE   ?= 3
@@ -52,7 +52,7 @@ test32: build32
 	@scripts/run-tests.sh $(BUILD32) -R '$(SUITES32)'
 
 run: configure
-	@cmake --build --preset $(PRESET) --target hushbar
+	@cmake --build --preset $(PRESET) --target hushbar_dist
 	@scripts/run-hushbar.sh
 
 bench: build

@@ -129,7 +129,7 @@ hushbar_msi(${HUSHBAR_MSI32} x86 ${package_folder32} ${package_win32_files})
 
 add_custom_target(hushbar_package DEPENDS ${HUSHBAR_SETUP} ${HUSHBAR_ZIP64} ${HUSHBAR_ZIP32}
                                           ${HUSHBAR_MSI64} ${HUSHBAR_MSI32})
-add_dependencies(hushbar_package hushbar hushbar_win32_stage)
+add_dependencies(hushbar_package hushbar_dist hushbar_win32_stage)
 
 if(TARGET test_package)
   target_compile_definitions(test_package PRIVATE "HUSHBAR_TEST_SETUP=\"Z:${HUSHBAR_SETUP}\""
