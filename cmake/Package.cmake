@@ -126,15 +126,27 @@ function(hushbar_msi msi arch folder)
 endfunction()
 hushbar_msi(${HUSHBAR_MSI64} x64 ${package_folder64} ${package_win64_files})
 hushbar_msi(${HUSHBAR_MSI32} x86 ${package_folder32} ${package_win32_files})
+set(package_msis ${HUSHBAR_MSI64} ${HUSHBAR_MSI32})
+if(HUSHBAR_BUILD_TESTS)
+  # The same files under a lower version, for the test of an upgrade; never shipped.
+  set(HUSHBAR_MSI_OLDER "${CMAKE_BINARY_DIR}/hushbar-older-x64.msi")
+  add_custom_command(OUTPUT ${HUSHBAR_MSI_OLDER}
+    COMMAND ${HUSHBAR_WIXL} -a x64 -D Version=1.0.0 -D "Maker=${HUSHBAR_MAKER_NAME}"
+            -D Arch=x64 -D Dir=. -o ${HUSHBAR_MSI_OLDER} ${CMAKE_SOURCE_DIR}/installer/hushbar.wxs
+    WORKING_DIRECTORY ${package_folder64}/hushbar
+    DEPENDS ${CMAKE_SOURCE_DIR}/installer/hushbar.wxs ${package_win64_files}
+    COMMENT "Building an older x64 MSI for the upgrade test"
+    VERBATIM)
+  list(APPEND package_msis ${HUSHBAR_MSI_OLDER})
+endif()
 
-add_custom_target(hushbar_package DEPENDS ${HUSHBAR_SETUP} ${HUSHBAR_ZIP64} ${HUSHBAR_ZIP32}
-                                          ${HUSHBAR_MSI64} ${HUSHBAR_MSI32})
+add_custom_target(hushbar_package DEPENDS ${HUSHBAR_SETUP} ${HUSHBAR_ZIP64} ${HUSHBAR_ZIP32} ${package_msis})
 add_dependencies(hushbar_package hushbar_dist hushbar_win32_stage)
 
 if(TARGET test_package)
   target_compile_definitions(test_package PRIVATE "HUSHBAR_TEST_SETUP=\"Z:${HUSHBAR_SETUP}\""
                              "HUSHBAR_TEST_VERSION=\"${PROJECT_VERSION}\""
-                             "HUSHBAR_TEST_MSI=\"Z:${HUSHBAR_MSI64}\"")
+                             "HUSHBAR_TEST_MSI=\"Z:${HUSHBAR_MSI64}\"" "HUSHBAR_TEST_MSI_OLDER=\"Z:${HUSHBAR_MSI_OLDER}\"")
 endif()
 
 # What Explorer's Properties and the loader read from both programs: the version resource,

@@ -15,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -467,6 +468,53 @@ TEST(MsiPackage, InstallsForTheMachineAndItsRemovalLeavesTheBrowserAsTheUserHadI
     for (REGSAM view : kViews) EXPECT_EQ(-1, probe::KillBit(kFlash, view));
     EXPECT_EQ("no", probe::String(HKEY_CURRENT_USER, probe::kMain, "Display Inline Videos"));
     EXPECT_EQ("yes", probe::String(HKEY_CURRENT_USER, probe::kMain, "Play_Animations"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, probe::kProduct));
+}
+
+// The versions of every entry "Hushbar" that Programs and Features lists for the machine.
+std::vector<std::string> MachineEntryVersions() {
+    std::vector<std::string> versions;
+    const std::string parent = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    HKEY hkey = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, parent.c_str(), 0, KEY_READ, &hkey) != ERROR_SUCCESS) return versions;
+    char name[256];
+    for (DWORD i = 0, size = sizeof name;
+         ::RegEnumKeyExA(hkey, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         ++i, size = sizeof name) {
+        const std::string entry = parent + "\\" + name;
+        if (probe::String(HKEY_LOCAL_MACHINE, entry.c_str(), "DisplayName") == "Hushbar")
+            versions.push_back(probe::String(HKEY_LOCAL_MACHINE, entry.c_str(), "DisplayVersion"));
+    }
+    ::RegCloseKey(hkey);
+    return versions;
+}
+
+// A newer MSI over an older one: the older goes, one entry of the newer version stays, the
+// program runs from the same folder, and removing the newer leaves nothing. (Whether the
+// user's settings survive the older copy's removal rests on UPGRADINGPRODUCTCODE, which
+// Windows sets for that removal; Wine's msiexec runs it as a plain REMOVE=ALL.)
+TEST(MsiPackage, ANewerMsiReplacesAnOlderOneInItsFolder) {
+    UserKeysBackup keep;
+    ASSERT_TRUE(keep.Saved());
+    const std::string older = WindowsPath(HUSHBAR_TEST_MSI_OLDER), newer = WindowsPath(HUSHBAR_TEST_MSI);
+    ForgetHushbarSettings();
+    ASSERT_EQ(0u, RunAndWait("msiexec /i \"" + older + "\" /qn"));
+    ASSERT_EQ(std::vector<std::string>{"1.0.0"}, MachineEntryVersions());
+
+    EXPECT_EQ(0u, RunAndWait("msiexec /i \"" + newer + "\" /qn"));
+    EXPECT_EQ(std::vector<std::string>{HUSHBAR_TEST_VERSION}, MachineEntryVersions());
+    const std::string folder = AllUsersFolder() + "\\";
+    {
+        HushbarProcess running(folder);
+        ASSERT_NE(nullptr, running.WaitForMainWindow());
+        for (REGSAM view : kViews) EXPECT_EQ(0x400, probe::KillBit(kFlash, view) & 0x400);
+        running.PostCommand(ID_APP_EXIT);
+        EXPECT_EQ(57665u, running.WaitForExit());
+    }
+
+    EXPECT_EQ(0u, RunAndWait("msiexec /x \"" + newer + "\" /qn"));
+    EXPECT_TRUE(MachineEntryVersions().empty());
+    EXPECT_FALSE(FolderExists(folder));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, probe::kProduct));
 }
 
