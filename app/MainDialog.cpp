@@ -85,6 +85,7 @@ const MessageEntry<MainDialog> MainDialog::kMessageTable[] = {
     OnMessage(WM_SHOWWINDOW, &MainDialog::OnShowWindow),
     OnMessage(kWmDpiChanged, &MainDialog::OnDpiChanged),
     OnMessage(WM_SETTINGCHANGE, &MainDialog::OnSettingChange),
+    OnMessage(HUSHBAR_REFIT_TEXT, &MainDialog::OnRefitText),
 };
 
 MainDialog::MainDialog() = default;
@@ -391,7 +392,16 @@ bool MainDialog::OnDpiChanged(MessageArgs& args) {
         ::SetWindowPos(Hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                        suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
     LoadArtworkForDpi(HIWORD(args.wParam));
+    // The dialog manager lays the controls out again from the template after this handler,
+    // which undoes what was widened for the text: fit them once that is done.
+    ::PostMessageA(Hwnd(), HUSHBAR_REFIT_TEXT, 0, 0);
     return false;
+}
+
+bool MainDialog::OnRefitText(MessageArgs& args) {
+    FitDialogToText(Hwnd());
+    args.result = 0;
+    return true;
 }
 
 bool MainDialog::OnSettingChange(MessageArgs& args) {

@@ -53,6 +53,7 @@ private:
     bool OnHotKey(MessageArgs& args);
     bool OnShowWindow(MessageArgs& args);
     bool OnDpiChanged(MessageArgs& args);
+    bool OnRefitText(MessageArgs& args);
     bool OnSettingChange(MessageArgs& args);
     void OnApplyAndHide();
     void OnHotkeyBox();
