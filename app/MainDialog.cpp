@@ -453,8 +453,12 @@ void MainDialog::RefreshStateDisplay() {
     trayIcon_.SetIcon(LoadStateIcon(TrayIconSize()));
     ShowDialogStateIcon(WindowDpi(Hwnd()));
     toolTips_.SetTipText(Hwnd(), IDC_STATE_ICON, StateTip());
-    // The note says what is not as checked: policy first, then the refused machine-wide block.
-    const std::string policyNote = on ? PolicyNote(SummarisePolicy(policyStatus_)) : std::string();
+    // The note says what is not as checked: Hushbar's own policy, the browser's policy, then
+    // the refused machine-wide block.
+    std::string policyNote = on ? PolicyNote(SummarisePolicy(policyStatus_)) : std::string();
+    if (policy_.blocking)
+        policyNote = std::string(on ? "Blocking is on: " : "Blocking is off: ") + kSetByAdministrator + "." +
+                     (policyNote.empty() ? "" : " " + policyNote);
     HWND note = ::GetDlgItem(Hwnd(), IDC_STATE_NOTE);
     if (userOnlyNote_.empty()) {
         char text[512] = "";
@@ -462,7 +466,7 @@ void MainDialog::RefreshStateDisplay() {
         userOnlyNote_ = text;
     }
     ::SetWindowTextA(note, policyNote.empty() ? userOnlyNote_.c_str() : policyNote.c_str());
-    ::ShowWindow(note, on && (machineWideRefused_ || !policyNote.empty()) ? SW_SHOWNA : SW_HIDE);
+    ::ShowWindow(note, !policyNote.empty() || (on && machineWideRefused_) ? SW_SHOWNA : SW_HIDE);
 }
 
 void MainDialog::ShowTrayMenu() {
