@@ -21,34 +21,18 @@ constexpr char kPolicies[] = "Software\\Policies\\Corvane";
 class AdminPolicyRead : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (auto& backup : backups_) {
-            ASSERT_TRUE(backup->Saved());
-            backup->Remove();
-        }
+        ASSERT_TRUE(user_->Saved() && machine_->Saved());
+        user_->Remove();
+        machine_->Remove();
     }
-    // The planted keys go before anything else can see them.
-    void TearDown() override {
-        for (auto& backup : backups_) backup.reset();
-    }
+    void TearDown() override { user_.reset(), machine_.reset(); }  // the planted keys go at once
 
-    std::unique_ptr<KeyBackup> backups_[2] = {std::make_unique<KeyBackup>(HKEY_CURRENT_USER, kPolicies),
-                                              std::make_unique<KeyBackup>(HKEY_LOCAL_MACHINE, kPolicies,
-                                                                          KEY_WOW64_64KEY)};
+    std::unique_ptr<KeyBackup> user_ = std::make_unique<KeyBackup>(HKEY_CURRENT_USER, kPolicies);
+    std::unique_ptr<KeyBackup> machine_ = std::make_unique<KeyBackup>(HKEY_LOCAL_MACHINE, kPolicies, KEY_WOW64_64KEY);
 };
 
-TEST_F(AdminPolicyRead, NothingPlantedLeavesEveryChoiceToTheUser) {
-    const AdminPolicy policy = ReadAdminPolicy();
-    EXPECT_EQ(AdminPolicy{}, policy);
-    EXPECT_TRUE(policy.UpdateAllowed());
-    Settings settings;
-    settings.switchedOff = 1;
-    settings.startWithWindows = 0;
-    ApplyAdminPolicy(policy, settings);
-    EXPECT_EQ(1, settings.switchedOff);
-    EXPECT_EQ(0, settings.startWithWindows);
-}
-
 TEST_F(AdminPolicyRead, TheMachineWinsValueByValueAndWhatIsOddIsIgnored) {
+    EXPECT_EQ(AdminPolicy{}, ReadAdminPolicy()) << "nothing planted: every choice is the user's";
     // The machine forces blocking off and sets a selection entry; the user's policy sets the
     // same two otherwise, and more beside.
     Put(HKEY_LOCAL_MACHINE, kAdminPolicyKey, "Blocking", DWORD{0}, KEY_WOW64_64KEY);
@@ -169,10 +153,14 @@ TEST(AdministrativeTemplate, IsWellFormedResolvesEveryIdAndNamesExactlyTheValues
         EXPECT_TRUE(parent && categories.count(parent->Attribute("ref"))) << element.Attribute("name");
         const std::string key = element.Attribute("key") ? element.Attribute("key") : "";
         std::set<std::string> ids;
-        if (const char* valueName = element.Attribute("valueName"))
-            ForEachElement(&element, [&](const TiXmlElement& value) {
-                if (std::string(value.Value()) == "decimal") note(key, valueName, AdminValueType::Dword, std::atol(value.Attribute("value")));
+        // Every number below `node` is one its value may hold.
+        const auto numbers = [&](const TiXmlElement* node, const std::string& at, const char* name) {
+            ForEachElement(node, [&](const TiXmlElement& value) {
+                if (std::string(value.Value()) == "decimal")
+                    note(at, name, AdminValueType::Dword, std::atol(value.Attribute("value")));
             });
+        };
+        if (const char* valueName = element.Attribute("valueName")) numbers(&element, key, valueName);
         if (const TiXmlElement* elements = element.FirstChildElement("elements"))
             for (const TiXmlElement* item = elements->FirstChildElement(); item; item = item->NextSiblingElement()) {
                 const std::string kind = item->Value();
@@ -181,11 +169,7 @@ TEST(AdministrativeTemplate, IsWellFormedResolvesEveryIdAndNamesExactlyTheValues
                 const char* valueName = item->Attribute("valueName");
                 if (kind == "list") note(itemKey, "", AdminValueType::String, 0);
                 if (kind == "text") note(itemKey, valueName, AdminValueType::String, 0);
-                if (kind == "enum")
-                    ForEachElement(item, [&](const TiXmlElement& value) {
-                        if (std::string(value.Value()) == "decimal")
-                            note(itemKey, valueName, AdminValueType::Dword, std::atol(value.Attribute("value")));
-                    });
+                if (kind == "enum") numbers(item, itemKey, valueName);
                 EXPECT_TRUE(kind == "list" || kind == "text" || kind == "enum") << kind << ": not checked here";
             }
         const std::string presentation = Reference(element.Attribute("presentation"), "presentation");
