@@ -56,8 +56,8 @@ void ReadSelection(HKEY root, ForcedSelection& forced) {
         DWORD size = sizeof data;
         const LONG status = ::RegEnumValueA(key.Handle(), index, name.data(), &nameLength, nullptr, &type,
                                             reinterpret_cast<BYTE*>(data), &size);
-        if (status == ERROR_NO_MORE_ITEMS) break;
-        if (status != ERROR_SUCCESS) continue;  // too long to be "yes" or "no"
+        if (status == ERROR_MORE_DATA) continue;  // too long to be "yes" or "no"
+        if (status != ERROR_SUCCESS) break;         // the end, or a key that went away
         const std::optional<bool> choice = ReadYesNo(type, data, size);
         if (!choice || EqualsIgnoringCase(name.data(), scripting.name)) continue;
         bool isCategory = false;
