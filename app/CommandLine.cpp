@@ -90,5 +90,6 @@ const char* CommandLineHelp() {
            "  /uninstall   end a running copy, withdraw everything, remove Hushbar's settings\n"
            "  /?           this text\n"
            "\n"
-           "Switches may start with / or - and ignore case. A wrong command line ends with code 87.\n";
+           "Switches may start with / or - and ignore case. A wrong command line ends with code 87;\n"
+           "/on and /off end with code 5 while an administrator's policy sets blocking.\n";
 }

@@ -9,6 +9,7 @@
 #include "engine/PolicyTargets.h"
 #include "res/ProductInfo.h"
 #include "res/resource.h"
+#include "settings/AdminPolicy.h"
 #include "settings/RegKey.h"
 #include "settings/SettingsStore.h"
 #include "settings/StartupEntry.h"
@@ -74,16 +75,23 @@ bool EndRunningCopy() {
 struct Stored {
     Settings settings;
     SelectionModel selection;
+    AdminPolicy policy;
 };
 
 void LoadStored(Stored& stored) {
-    stored.selection.Load(ProgramDirectory() + kBlockListFileName);
-    LoadSettings(stored.settings, stored.selection);
+    stored.policy = ReadAdminPolicy();
+    LoadStoredState(stored.settings, stored.selection, stored.policy);
 }
 
 int SwitchTo(const Console& console, bool on) {
     Stored stored;
     LoadStored(stored);
+    // A switch the policy decides is not the user's to make, nor a script's on the user's behalf.
+    if (stored.policy.blocking)
+        return Fail(console,
+                    std::string("blocking is ") + (*stored.policy.blocking ? "on" : "off") + ": " +
+                        kSetByAdministrator,
+                    kExitSetByPolicy);
     if (HWND window = FindRunningCopy()) {
         // The running copy switches, so its tray icon and window follow.
         if (stored.settings.switchedOff == (on ? 1 : 0)) {
@@ -95,7 +103,7 @@ int SwitchTo(const Console& console, bool on) {
     }
     stored.settings.switchedOff = on ? 0 : 1;
     EnforcePolicy(stored.settings, stored.selection, on ? PolicyMode::Blocking : PolicyMode::Withdrawn);
-    SaveSettings(stored.settings, stored.selection);
+    SaveSettings(stored.settings, stored.selection, &stored.policy);
     NotifyBrowserWindows();
     return 0;
 }
@@ -179,6 +187,13 @@ int Export(const Console& console, const std::string& path) {
 }
 
 }  // namespace
+
+void LoadStoredState(Settings& settings, SelectionModel& selection, const AdminPolicy& policy) {
+    selection.Load(ProgramDirectory() + kBlockListFileName);
+    LoadSettings(settings, selection);
+    ApplyAdminPolicy(policy, settings);
+    selection.Force(policy.selection);
+}
 
 int QueryBlockingStatus(const char*& line, std::string* report) {
     Stored stored;

@@ -66,6 +66,22 @@ void DialogToolTips::SetTipText(HWND dialog, int controlId, const char* text) {
     ::SendMessageA(window_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&info));
 }
 
+void DialogToolTips::SetDisabledTip(HWND dialog, int controlId, const char* text) {
+    HWND control = ::GetDlgItem(dialog, controlId);
+    if (!window_ || !control) return;
+    TTTOOLINFOA info{};
+    info.cbSize = sizeof info;
+    info.hwnd = dialog;
+    info.uId = static_cast<UINT_PTR>(controlId);  // no window handle is this small
+    ::SendMessageA(window_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+    if (!text) return;
+    ::GetWindowRect(control, &info.rect);
+    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&info.rect), 2);
+    info.hinst = resources_;
+    info.lpszText = const_cast<char*>(text);
+    ::SendMessageA(window_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+}
+
 void DialogToolTips::Activate() {
     if (window_) ::SendMessageA(window_, TTM_ACTIVATE, TRUE, 0);
 }

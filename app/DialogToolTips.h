@@ -26,6 +26,9 @@ public:
     void Create(HWND dialog);
     // Replaces the text of one control's tool (the state icon's tip follows the state).
     void SetTipText(HWND dialog, int controlId, const char* text);
+    // A disabled control gets no mouse messages (they reach the dialog): while `text` is
+    // given, a tool over the control's place in the dialog shows it; null removes that tool.
+    void SetDisabledTip(HWND dialog, int controlId, const char* text);
     void Activate();
 
     HWND Window() const noexcept { return window_; }

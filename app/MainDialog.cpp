@@ -2,6 +2,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/AppModule.h"
+#include "app/Commands.h"
 #include "blocklist/BlockListFile.h"
 #include "engine/BlockingEngine.h"
 #include "engine/BrowserNotifier.h"
@@ -30,6 +31,9 @@ constexpr char kTipOff[] = "Hushbar (Disabled)";
 constexpr char kTipUserOnly[] = "Hushbar : ON - ActiveX blocked for this user only (no administrator rights)";
 // Policy keeps some checked item allowed: ON is not the whole truth.
 constexpr char kTipOverridden[] = "Hushbar : ON - partly overridden by policy";
+// An administrator's policy sets the state: neither the user nor a command can switch it.
+constexpr char kTipForcedOn[] = "Hushbar : ON - Set by your administrator";
+constexpr char kTipForcedOff[] = "Hushbar (Disabled) - Set by your administrator";
 constexpr int kHotKeyId = 0;
 
 // Commands that come from a menu, an accelerator, another process, the tray or the hot key,
@@ -152,6 +156,7 @@ bool MainDialog::OnInitDialog(MessageArgs& args) {
     LoadArtworkForDpi(WindowDpi(hwnd));
 
     toolTips_.Activate();
+    policy_ = ReadAdminPolicy();
     // The tree is filled when the dialog first shows; started minimised it never is.
     LoadSelection();
 
@@ -176,8 +181,7 @@ bool MainDialog::OnInitDialog(MessageArgs& args) {
 void MainDialog::LoadSelection() {
     // The tree names entries of the list about to be replaced.
     blockTree_.Clear();
-    selection_.Load(ProgramDirectory() + kBlockListFileName);
-    LoadSettings(settings_, selection_);
+    LoadStoredState(settings_, selection_, policy_);
 }
 
 void MainDialog::TakeTreeEdits() { blockTree_.ReadInto(selection_); }
@@ -194,6 +198,7 @@ void MainDialog::ReadCheckBoxes() {
     settings_.minimizeOnStart = static_cast<std::int32_t>(::IsDlgButtonChecked(hwnd, IDC_MINIMIZE_ON_START));
     settings_.startWithWindows = static_cast<std::int32_t>(::IsDlgButtonChecked(hwnd, IDC_START_WITH_WINDOWS));
     settings_.activateHotkey = static_cast<std::int32_t>(::IsDlgButtonChecked(hwnd, IDC_ACTIVATE_HOTKEY));
+    ApplyAdminPolicy(policy_, settings_);
 }
 
 void MainDialog::WriteCheckBoxes() {
@@ -234,13 +239,16 @@ void MainDialog::ApplyAll() {
         SetStartupEntry(kStartupValueName);
     else
         RemoveStartupEntry(kStartupValueName);
-    SaveSettings(settings_, selection_);
+    SaveSettings(settings_, selection_, &policy_);
     RefreshStateDisplay();
     WriteCheckBoxes();
     NotifyBrowserWindows();
 }
 
 void MainDialog::ToggleState() {
+    // The Switch button and the tray's item are disabled; the tray's click and the hot key
+    // still arrive, and change nothing: the tip says why.
+    if (policy_.blocking) return;
     // Hidden, the list and the stored selection are read afresh, and no tree is built.
     if (!IsShown()) LoadSelection();
     settings_.switchedOff = !settings_.switchedOff;
@@ -273,7 +281,9 @@ void MainDialog::ShowMainWindow() {
 }
 
 void MainDialog::OnUpdate() {
+    if (!policy_.UpdateAllowed()) return;
     UpdateDialog update;
+    if (!policy_.updateUrl.empty()) update.SetUpdateBaseUrl(policy_.updateUrl);
     runningUpdate_ = &update;
     INT_PTR result = update.Run(::GetActiveWindow());
     runningUpdate_ = nullptr;
@@ -281,7 +291,7 @@ void MainDialog::OnUpdate() {
     // The old list is still loaded, so kill bits of controls the new list drops go too.
     TakeTreeEdits();
     WithdrawPolicy(settings_, selection_);
-    SaveSettings(settings_, selection_);
+    SaveSettings(settings_, selection_, &policy_);
     LoadSelection();
     if (IsShown()) blockTree_.Show(selection_);
     // The new list is put in force at once: the window says ON, so it must be.
@@ -324,6 +334,7 @@ bool MainDialog::OnHotKey(MessageArgs&) {
 }
 
 void MainDialog::SetFlashChoice(bool blocked) {
+    if (FlashForced()) return;
     settings_.flashBlocked = blocked ? 1 : 0;
     TakeTreeEdits();
     const bool refused = ApplyFlashChoice(settings_, selection_).machineWideRefused;
@@ -335,6 +346,7 @@ void MainDialog::SetFlashChoice(bool blocked) {
 }
 
 void MainDialog::SetScriptingChoice(std::uint32_t choice) {
+    if (selection_.ScriptingForced()) return;
     settings_.scriptingChoice = choice;
     TakeTreeEdits();
     ApplyScriptingChoice(settings_, selection_);
@@ -408,6 +420,11 @@ bool MainDialog::OnSettingChange(MessageArgs& args) {
     // Group Policy announces a refresh with "Policy": what it decides may have changed.
     const auto* area = reinterpret_cast<const char*>(args.lParam);
     if (area && std::strcmp(area, "Policy") == 0) {
+        // Hushbar's own policy first: what it now sets is put in force at once.
+        if (ReadPolicyAgain()) {
+            ApplyAll();
+            return false;
+        }
         policyStatus_ =
             ReadTargetStatus(settings_, selection_, !settings_.switchedOff, PolicyReport{machineWideRefused_});
         RefreshStateDisplay();
@@ -416,6 +433,7 @@ bool MainDialog::OnSettingChange(MessageArgs& args) {
 }
 
 const char* MainDialog::StateTip() const {
+    if (policy_.blocking) return settings_.switchedOff ? kTipForcedOff : kTipForcedOn;
     if (settings_.switchedOff) return kTipOff;
     if (SummarisePolicy(policyStatus_).allowedByPolicy) return kTipOverridden;
     return machineWideRefused_ ? kTipUserOnly : kTipOn;
@@ -425,11 +443,12 @@ void MainDialog::RefreshStateDisplay() {
     HMENU menu = trayIcon_.Menu();
     const bool on = !settings_.switchedOff;
     std::string item = LoadResourceString(IDS_TRAY_ITEM) + (on ? ": ON" : ": OFF");
+    if (policy_.blocking) item += std::string(" - ") + kSetByAdministrator;
     MENUITEMINFOA info{};
     info.cbSize = sizeof info;
     info.fMask = MIIM_STATE | MIIM_TYPE;
     info.fType = MFT_STRING;
-    info.fState = on ? MFS_CHECKED : 0;
+    info.fState = (on ? MFS_CHECKED : 0) | (policy_.blocking ? MFS_DISABLED : 0);
     info.dwTypeData = item.data();
     ::SetMenuItemInfoA(menu, IDC_SWITCH, FALSE, &info);
 
@@ -438,13 +457,18 @@ void MainDialog::RefreshStateDisplay() {
     SetItemChecked(menu, ID_ENABLE_SCRIPT, settings_.scriptingChoice == ScriptingEnable);
     SetItemChecked(menu, ID_DISABLE_SCRIPT, settings_.scriptingChoice == ScriptingDisable);
     SetItemChecked(menu, ID_PROMPT_SCRIPT, settings_.scriptingChoice == ScriptingPrompt);
+    ShowPolicyLocks();
 
     trayIcon_.SetTip(StateTip());
     trayIcon_.SetIcon(LoadStateIcon(TrayIconSize()));
     ShowDialogStateIcon(WindowDpi(Hwnd()));
     toolTips_.SetTipText(Hwnd(), IDC_STATE_ICON, StateTip());
-    // The note says what is not as checked: policy first, then the refused machine-wide block.
-    const std::string policyNote = on ? PolicyNote(SummarisePolicy(policyStatus_)) : std::string();
+    // The note says what is not as checked: Hushbar's own policy, the browser's policy, then
+    // the refused machine-wide block.
+    std::string policyNote = on ? PolicyNote(SummarisePolicy(policyStatus_)) : std::string();
+    if (policy_.blocking)
+        policyNote = std::string(on ? "Blocking is on: " : "Blocking is off: ") + kSetByAdministrator + "." +
+                     (policyNote.empty() ? "" : " " + policyNote);
     HWND note = ::GetDlgItem(Hwnd(), IDC_STATE_NOTE);
     if (userOnlyNote_.empty()) {
         char text[512] = "";
@@ -452,7 +476,7 @@ void MainDialog::RefreshStateDisplay() {
         userOnlyNote_ = text;
     }
     ::SetWindowTextA(note, policyNote.empty() ? userOnlyNote_.c_str() : policyNote.c_str());
-    ::ShowWindow(note, on && (machineWideRefused_ || !policyNote.empty()) ? SW_SHOWNA : SW_HIDE);
+    ::ShowWindow(note, !policyNote.empty() || (on && machineWideRefused_) ? SW_SHOWNA : SW_HIDE);
 }
 
 void MainDialog::ShowTrayMenu() {

@@ -9,6 +9,7 @@
 #include "blocklist/SelectionModel.h"
 #include "engine/PolicyLayers.h"
 #include "controls/HoverButton.h"
+#include "settings/AdminPolicy.h"
 #include "settings/Settings.h"
 #include "win/Dialog.h"
 #include "win/UniqueHandle.h"
@@ -40,6 +41,8 @@ public:
     const SelectionModel& Selection() const noexcept { return selection_; }
     const BlockTree& Tree() const noexcept { return blockTree_; }
     bool MachineWideRefused() const noexcept { return machineWideRefused_; }
+    // Hushbar's own policy as last read (start-up, and each "Policy" setting change).
+    const AdminPolicy& Policy() const noexcept { return policy_; }
     // What is really in force for each target, as read after the last apply.
     const std::vector<TargetStatus>& PolicyStatus() const noexcept { return policyStatus_; }
 
@@ -67,6 +70,12 @@ private:
     void OnExit();
 
     void LoadSelection();
+    // Reads Hushbar's policy again and brings the settings and the selection to it; false
+    // when it has not changed.
+    bool ReadPolicyAgain();
+    // Disables what the policy sets, the tips saying why, and enables what it no longer sets.
+    void ShowPolicyLocks();
+    bool FlashForced() const;
     void TakeTreeEdits();
     void ShowSelectionChange();
     void ReadCheckBoxes();
@@ -107,4 +116,5 @@ private:
     std::vector<TargetStatus> policyStatus_;
     std::string userOnlyNote_;  // the note's text from the template
     ::Settings settings_;
+    AdminPolicy policy_;
 };

@@ -84,6 +84,7 @@ void BlockTree::Show(SelectionModel& model) {
     activeXNode_ = InsertGroup(kActiveXGroupLabel, kImageMagnifier);
     for (BlockItem& item : model.ItemsForNodes())
         item.treeItem = InsertCheck(BlockItemLabel(item.name, item.comment), activeXNode_, model.IsChecked(item));
+    ShowForced(model);
     tree_.EndFill();
 
     // Start the user at the top of the list, with the first item selected so the keyboard's
@@ -97,6 +98,20 @@ void BlockTree::Show(SelectionModel& model) {
     // Only a tree that really holds its nodes counts as built: saving from one that does
     // not would store every check as clear.
     built_ = browser && scriptingNode_ && activeXNode_;
+}
+
+void BlockTree::ShowForced(const SelectionModel& model) {
+    // What an administrator's policy fixes shows as it is in force, and the user cannot
+    // change it.
+    const auto lock = [this](HTREEITEM node, bool forced) {
+        OptionTreeItem* item = node ? tree_.ItemOf(node) : nullptr;
+        if (item && item->IsEnabled() == forced) item->SetEnabled(!forced);
+    };
+    lock(scriptingNode_, model.ScriptingForced());
+    for (Category category : {Category::Pictures, Category::Videos, Category::Animations, Category::Sounds,
+                              Category::Java})
+        lock(NodeOf(category), model.IsForced(category));
+    for (const BlockItem& item : model.Items()) lock(item.treeItem, model.IsForced(item));
 }
 
 void BlockTree::ReadInto(SelectionModel& model) const {
@@ -116,6 +131,7 @@ void BlockTree::Refresh(const SelectionModel& model) {
         if (IsChecked(category) != model.IsChecked(category)) SetChecked(category, model.IsChecked(category));
     for (const BlockItem& item : model.Items())
         if (IsChecked(item) != model.IsChecked(item)) SetChecked(item, model.IsChecked(item));
+    ShowForced(model);
 }
 
 void BlockTree::Clear() {

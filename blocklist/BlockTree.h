@@ -83,6 +83,7 @@ private:
     HTREEITEM NodeOf(Category category) const noexcept;
     HTREEITEM InsertGroup(const char* label, int image);
     HTREEITEM InsertCheck(const std::string& label, HTREEITEM parent, bool checked);
+    void ShowForced(const SelectionModel& model);
     void ForgetNodes() noexcept;
 
     OptionTree tree_;

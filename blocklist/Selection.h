@@ -3,6 +3,10 @@
 // work through. The block tree implements it; tests may stand in for it.
 #include "blocklist/BlockItem.h"
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 enum class Category { Pictures, Videos, Animations, Sounds, Java };
 
@@ -19,6 +23,15 @@ constexpr const char* CategoryValueName(Category category) noexcept {
     }
     return "";
 }
+
+// What an administrator's policy fixes of the selection, whatever the user checks.
+struct ForcedSelection {
+    std::optional<std::uint32_t> scripting;
+    std::vector<std::pair<Category, bool>> categories;
+    // By class id, compared as the registry compares value names (ignoring case); a name no
+    // entry of the list carries fixes nothing, and of two of one name the first wins.
+    std::vector<std::pair<std::string, bool>> entries;
+};
 
 class Selection {
 public:
@@ -41,4 +54,11 @@ public:
     virtual const BlockList& Items() const = 0;
     virtual bool IsChecked(const BlockItem& item) const = 0;
     virtual void SetChecked(const BlockItem& item, bool checked) = 0;
+
+    // What the user chose, for the settings store to keep: where an administrator's policy
+    // fixes what is shown and applied (SelectionModel), the user's own choice is back once
+    // the policy lifts.
+    virtual std::uint32_t UserScriptingIndex() const { return ScriptingIndex(); }
+    virtual bool UserChoice(Category category) const { return IsChecked(category); }
+    virtual bool UserChoice(const BlockItem& item) const { return IsChecked(item); }
 };

@@ -2,12 +2,22 @@
 
 #include "blocklist/BlockListFile.h"
 
+#include <cctype>
+#include <unordered_map>
+
 namespace {
 
 // The options the scripting choice offers: Enable, Disable, Prompt with Dialog.
 constexpr std::uint32_t kScriptingOptions = 3;
 
 std::size_t Slot(Category category) noexcept { return static_cast<std::size_t>(category); }
+
+// Class ids are compared as the registry compares value names.
+std::string Folded(const std::string& text) {
+    std::string folded(text);
+    for (char& c : folded) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return folded;
+}
 
 }  // namespace
 
@@ -19,6 +29,7 @@ void SelectionModel::Load(const std::string& blockListPath) {
     categories_ = {false, true, true, true, true};
     scripting_ = 0;
     built_ = true;
+    Force(ForcedSelection{});
 }
 
 void SelectionModel::Clear() {
@@ -26,16 +37,43 @@ void SelectionModel::Clear() {
     checks_.clear();
     scripting_ = 0;
     built_ = false;
+    Force(ForcedSelection{});
 }
+
+void SelectionModel::Force(const ForcedSelection& forced) {
+    forcedCategories_.fill(-1);
+    for (const auto& [category, checked] : forced.categories) forcedCategories_[Slot(category)] = checked ? 1 : 0;
+    forcedScripting_.reset();
+    if (forced.scripting && *forced.scripting < kScriptingOptions) forcedScripting_ = forced.scripting;
+    forcedChecks_.assign(list_.size(), -1);
+    if (forced.entries.empty()) return;
+    std::unordered_map<std::string, bool> byClassId;
+    for (const auto& [classId, checked] : forced.entries) byClassId.emplace(Folded(classId), checked);
+    for (std::size_t index = 0; index < list_.size(); ++index) {
+        const auto found = byClassId.find(Folded(list_[index].classId));
+        if (found != byClassId.end()) forcedChecks_[index] = found->second ? 1 : 0;
+    }
+}
+
+bool SelectionModel::IsForced(const BlockItem& item) const {
+    const std::size_t index = IndexOf(item);
+    return index < forcedChecks_.size() && forcedChecks_[index] >= 0;
+}
+
+bool SelectionModel::IsForced(Category category) const { return forcedCategories_[Slot(category)] >= 0; }
 
 void SelectionModel::SetScriptingIndex(std::uint32_t index) {
-    if (built_) scripting_ = index < kScriptingOptions ? index : 0;
+    if (built_ && !ScriptingForced()) scripting_ = index < kScriptingOptions ? index : 0;
 }
 
-bool SelectionModel::IsChecked(Category category) const { return built_ && categories_[Slot(category)]; }
+bool SelectionModel::IsChecked(Category category) const {
+    return IsForced(category) ? built_ && forcedCategories_[Slot(category)] > 0 : UserChoice(category);
+}
+
+bool SelectionModel::UserChoice(Category category) const { return built_ && categories_[Slot(category)]; }
 
 void SelectionModel::SetChecked(Category category, bool checked) {
-    if (built_) categories_[Slot(category)] = checked;
+    if (built_ && !IsForced(category)) categories_[Slot(category)] = checked;
 }
 
 std::size_t SelectionModel::IndexOf(const BlockItem& item) const noexcept {
@@ -44,11 +82,15 @@ std::size_t SelectionModel::IndexOf(const BlockItem& item) const noexcept {
 }
 
 bool SelectionModel::IsChecked(const BlockItem& item) const {
+    return IsForced(item) ? forcedChecks_[IndexOf(item)] > 0 : UserChoice(item);
+}
+
+bool SelectionModel::UserChoice(const BlockItem& item) const {
     const std::size_t index = IndexOf(item);
     return index < checks_.size() && checks_[index];
 }
 
 void SelectionModel::SetChecked(const BlockItem& item, bool checked) {
     const std::size_t index = IndexOf(item);
-    if (index < checks_.size()) checks_[index] = checked;
+    if (index < checks_.size() && !IsForced(item)) checks_[index] = checked;
 }

@@ -6,6 +6,7 @@
 #include "blocklist/Selection.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,7 @@ public:
     void Clear();
 
     bool IsBuilt() const override { return built_; }
-    std::uint32_t ScriptingIndex() const override { return scripting_; }
+    std::uint32_t ScriptingIndex() const override { return forcedScripting_.value_or(scripting_); }
     // An index the scripting choice has no option for becomes Enable, as in the tree.
     void SetScriptingIndex(std::uint32_t index) override;
     bool IsChecked(Category category) const override;
@@ -26,6 +27,18 @@ public:
     const BlockList& Items() const override { return list_; }
     bool IsChecked(const BlockItem& item) const override;
     void SetChecked(const BlockItem& item, bool checked) override;
+
+    // Fixes what `forced` names, replacing what was fixed before: IsChecked and ScriptingIndex
+    // give the fixed values and the setters leave them alone, while the user's own choice
+    // stays underneath (UserChoice). Load and Clear forget it.
+    void Force(const ForcedSelection& forced);
+    bool IsForced(const BlockItem& item) const;
+    bool IsForced(Category category) const;
+    bool ScriptingForced() const noexcept { return forcedScripting_.has_value(); }
+
+    std::uint32_t UserScriptingIndex() const override { return scripting_; }
+    bool UserChoice(Category category) const override;
+    bool UserChoice(const BlockItem& item) const override;
 
     // The list for the tree to note its nodes in; the entries themselves stay as read.
     BlockList& ItemsForNodes() noexcept { return list_; }
@@ -39,4 +52,8 @@ private:
     std::array<bool, 5> categories_{};
     std::uint32_t scripting_ = 0;
     bool built_ = false;
+    // Per entry and per category: -1 free, else the fixed check.
+    std::vector<signed char> forcedChecks_;
+    std::array<signed char, 5> forcedCategories_{-1, -1, -1, -1, -1};
+    std::optional<std::uint32_t> forcedScripting_;
 };

@@ -8,7 +8,8 @@ endif()
 
 find_program(HUSHBAR_MAKENSIS makensis)
 set(package_win32 "${HUSHBAR_DIST_ROOT}/win32")
-set(package_shipped hushbar/hushbar.exe hushbar/objects.dll hushbar/latest.xml)
+set(package_shipped hushbar/hushbar.exe hushbar/objects.dll hushbar/latest.xml hushbar/policy/hushbar.admx
+                     hushbar/policy/en-US/hushbar.adml)
 set(HUSHBAR_SETUP "${HUSHBAR_DIST_ROOT}/hushbar-${PROJECT_VERSION}-setup.exe")
 set(HUSHBAR_ZIP64 "${HUSHBAR_DIST_ROOT}/hushbar-${PROJECT_VERSION}-win64.zip")
 set(HUSHBAR_ZIP32 "${HUSHBAR_DIST_ROOT}/hushbar-${PROJECT_VERSION}-win32.zip")
@@ -27,7 +28,8 @@ add_custom_target(hushbar_win32_stage
   BYPRODUCTS ${package_win32_files}
   VERBATIM)
 
-set(package_win64_files $<TARGET_FILE:hushbar> ${CMAKE_SOURCE_DIR}/res/objects.dll ${HUSHBAR_GENERATED}/latest.xml)
+set(package_win64_files $<TARGET_FILE:hushbar> ${CMAKE_SOURCE_DIR}/res/objects.dll ${HUSHBAR_GENERATED}/latest.xml
+    ${CMAKE_SOURCE_DIR}/policy/hushbar.admx ${CMAKE_SOURCE_DIR}/policy/en-US/hushbar.adml)
 set(package_folder64 ${HUSHBAR_DIST})
 set(package_folder32 ${package_win32_stage})
 

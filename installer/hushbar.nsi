@@ -217,6 +217,13 @@ Section "Hushbar"
     File "${WIN32_DIR}\objects.dll"
     File "${WIN32_DIR}\latest.xml"
   ${EndIf}
+  ; The administrative template, the same for both builds, for an administrator to copy into
+  ; PolicyDefinitions.
+  SetOutPath "$INSTDIR\policy"
+  File "${WIN64_DIR}\policy\hushbar.admx"
+  SetOutPath "$INSTDIR\policy\en-US"
+  File "${WIN64_DIR}\policy\en-US\hushbar.adml"
+  SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\hushbar.exe" "" "$INSTDIR\hushbar.exe" 0
 
@@ -276,6 +283,10 @@ Section "Uninstall"
   Delete "$INSTDIR\latest.xml"
   Delete "$INSTDIR\templatest.xml"
   Delete "$INSTDIR\update.zip"
+  Delete "$INSTDIR\policy\en-US\hushbar.adml"
+  RMDir "$INSTDIR\policy\en-US"
+  Delete "$INSTDIR\policy\hushbar.admx"
+  RMDir "$INSTDIR\policy"
   ; The uninstaller that started this copy of itself may still be ending and hold its file
   ; for a moment: try again for a few seconds rather than leave the folder behind.
   StrCpy $R9 0

@@ -1,5 +1,6 @@
 #include "settings/SettingsStore.h"
 
+#include "settings/AdminPolicy.h"
 #include "settings/RegKey.h"
 #include "settings/StoredChecks.h"
 
@@ -42,20 +43,22 @@ StoredChecks& Stored() {
 
 }  // namespace
 
-void LoadSettings(Settings& settings, Selection& selection) {
+void LoadOptions(Settings& settings) {
     RegKey product;
-    if (product.Open(HKEY_CURRENT_USER, kProductKey, RegKey::kReadAccess) == ERROR_SUCCESS) {
-        ReadFlag(product, kCurrentStateValue, settings.switchedOff);
-        ReadFlag(product, kMinimizeOnStartValue, settings.minimizeOnStart);
-        ReadFlag(product, kStartWithWindowsValue, settings.startWithWindows);
-        ReadFlag(product, kActivateHotkeyValue, settings.activateHotkey);
-        DWORD hotKey = 0;
-        if (product.QueryDword(kHotKeyValue, hotKey) == ERROR_SUCCESS) {
-            settings.hotkeyVirtualKey = static_cast<std::uint16_t>(hotKey & 0xFFFF);
-            settings.hotkeyModifiers = static_cast<std::uint16_t>(hotKey >> 16);
-        }
-        product.Close();
+    if (product.Open(HKEY_CURRENT_USER, kProductKey, RegKey::kReadAccess) != ERROR_SUCCESS) return;
+    ReadFlag(product, kCurrentStateValue, settings.switchedOff);
+    ReadFlag(product, kMinimizeOnStartValue, settings.minimizeOnStart);
+    ReadFlag(product, kStartWithWindowsValue, settings.startWithWindows);
+    ReadFlag(product, kActivateHotkeyValue, settings.activateHotkey);
+    DWORD hotKey = 0;
+    if (product.QueryDword(kHotKeyValue, hotKey) == ERROR_SUCCESS) {
+        settings.hotkeyVirtualKey = static_cast<std::uint16_t>(hotKey & 0xFFFF);
+        settings.hotkeyModifiers = static_cast<std::uint16_t>(hotKey >> 16);
     }
+}
+
+void LoadSettings(Settings& settings, Selection& selection) {
+    LoadOptions(settings);
 
     RegKey choices;
     if (choices.Open(HKEY_CURRENT_USER, kSelectionKey, RegKey::kReadAccess) != ERROR_SUCCESS) return;
@@ -92,12 +95,13 @@ void LoadSettings(Settings& settings, Selection& selection) {
     if (!known) stored.End();
 }
 
-void SaveSettings(const Settings& settings, const Selection& selection) {
+void SaveSettings(const Settings& settings, const Selection& selection, const AdminPolicy* policy) {
     RegKey product;
     if (product.Create(HKEY_CURRENT_USER, kProductKey) == ERROR_SUCCESS) {
-        product.WriteString(kCurrentStateValue, YesNo(settings.switchedOff != 0));
+        if (!policy || !policy->blocking) product.WriteString(kCurrentStateValue, YesNo(settings.switchedOff != 0));
         product.WriteString(kMinimizeOnStartValue, YesNo(settings.minimizeOnStart != 0));
-        product.WriteString(kStartWithWindowsValue, YesNo(settings.startWithWindows != 0));
+        if (!policy || !policy->startWithWindows)
+            product.WriteString(kStartWithWindowsValue, YesNo(settings.startWithWindows != 0));
         product.WriteString(kActivateHotkeyValue, YesNo(settings.activateHotkey != 0));
         product.WriteDword(kHotKeyValue, static_cast<DWORD>(settings.hotkeyModifiers) << 16 | settings.hotkeyVirtualKey);
         product.Close();
@@ -109,16 +113,16 @@ void SaveSettings(const Settings& settings, const Selection& selection) {
 
     RegKey choices;
     if (choices.Create(HKEY_CURRENT_USER, kSelectionKey) != ERROR_SUCCESS) return;
-    choices.WriteDword(kScriptingValue, selection.ScriptingIndex());
+    choices.WriteDword(kScriptingValue, selection.UserScriptingIndex());
     for (Category category : kCategories)
-        choices.WriteString(CategoryValueName(category), YesNo(selection.IsChecked(category)));
+        choices.WriteString(CategoryValueName(category), YesNo(selection.UserChoice(category)));
     // Only what differs from the stored values, while they are known; then the picture
     // starts again from what the key holds now.
     StoredChecks& stored = Stored();
     const bool known = stored.StillTrue(choices);
     bool written = true;
     for (const BlockItem& item : selection.Items()) {
-        const bool checked = selection.IsChecked(item);
+        const bool checked = selection.UserChoice(item);
         if (!known || stored.Differs(item.classId, checked))
             written = choices.WriteString(item.classId.c_str(), YesNo(checked)) == ERROR_SUCCESS && written;
     }
@@ -127,6 +131,6 @@ void SaveSettings(const Settings& settings, const Selection& selection) {
         return;
     }
     stored.Begin(choices);
-    for (const BlockItem& item : selection.Items()) stored.Note(item.classId, selection.IsChecked(item));
+    for (const BlockItem& item : selection.Items()) stored.Note(item.classId, selection.UserChoice(item));
     stored.End();
 }

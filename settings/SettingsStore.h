@@ -15,8 +15,13 @@ constexpr char kScriptingValue[] = "Scripting";
 // Reads the options into `settings` and the stored selection into the tree. Whatever is
 // missing, of another type or too long keeps its current value; nothing is reported.
 void LoadSettings(Settings& settings, Selection& selection);
+// The options alone, by the same rules.
+void LoadOptions(Settings& settings);
 
 // Writes the options, then the selection as the tree holds it. A key that cannot be
 // created is skipped and the other is still written. Without a built tree the selection
-// is left as stored, so a save at the wrong moment cannot wipe it.
-void SaveSettings(const Settings& settings, const Selection& selection);
+// is left as stored, so a save at the wrong moment cannot wipe it. What `policy` forces is
+// not the user's choice: those options keep their stored values, and the selection is
+// written as the user chose it (Selection::UserChoice).
+struct AdminPolicy;
+void SaveSettings(const Settings& settings, const Selection& selection, const AdminPolicy* policy = nullptr);

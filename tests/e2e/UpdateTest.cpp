@@ -160,6 +160,21 @@ TEST_F(Updating, TheBuiltServerContentIsUnderstoodByTheProgramAsBuilt) {
     EXPECT_NE(std::string::npos, server_->RequestLog().front().target.find("/hushbar/update/latest.xml"));
 }
 
+// An administrator's UpdateUrl replaces the built-in base URL (no proxy sends the maker's host
+// anywhere here), and the descriptor must still carry the build key's signature.
+TEST_F(Updating, TheAdministratorsUpdateUrlIsWhereUpdateLooks) {
+    KeyBackup policy(HKEY_CURRENT_USER, "Software\\Policies\\Corvane");
+    ASSERT_TRUE(policy.Saved());
+    server_ = std::make_unique<TestHttpServer>(DistServerFolder());
+    ASSERT_TRUE(server_->IsRunning());
+    Put(HKEY_CURRENT_USER, "Software\\Policies\\Corvane\\Hushbar", "UpdateUrl",
+        (server_->BaseUrl() + "hushbar/update").c_str());
+    Start();
+    EXPECT_EQ("Your Hushbar is up-to-date!", UpdateAndReadMessage());
+    ASSERT_FALSE(server_->RequestLog().empty());
+    EXPECT_EQ(0u, server_->RequestLog().front().target.find("/hushbar/update/latest.xml"));
+}
+
 // Exit while the server keeps the program waiting, in either download: the process ends
 // within a second or so with Exit's status, shows nothing and leaves nothing behind.
 TEST_F(Updating, ExitWhileTheServerStallsEndsPromptlyWith57665) {

@@ -164,7 +164,8 @@ protected:
 
 TEST_F(Installer, SilentPerUserInstallLaysOutTheProgramAShortcutAndItsEntry) {
     Install();
-    for (const char* name : {"hushbar.exe", "objects.dll", "latest.xml"})
+    for (const char* name :
+         {"hushbar.exe", "objects.dll", "latest.xml", "policy\\hushbar.admx", "policy\\en-US\\hushbar.adml"})
         EXPECT_EQ(ReadTextFile(ShippedFolder() + name), ReadTextFile(InstallFolder() + name)) << name;
     EXPECT_TRUE(FileExists(Uninstaller()));
     EXPECT_TRUE(FileExists(Shortcut())) << Shortcut();
@@ -456,6 +457,8 @@ TEST(MsiPackage, InstallsForTheMachineAndItsRemovalLeavesTheBrowserAsTheUserHadI
     ASSERT_EQ(0u, RunAndWait("msiexec /i \"" + msi + "\" /qn"));
     const std::string folder = AllUsersFolder() + "\\";
     ASSERT_TRUE(FileExists(folder + "hushbar.exe"));
+    for (const char* name : {"policy\\hushbar.admx", "policy\\en-US\\hushbar.adml"})
+        EXPECT_EQ(ReadTextFile(ShippedFolder() + name), ReadTextFile(folder + name)) << name;
     {
         HushbarProcess killed(folder);
         ASSERT_NE(nullptr, killed.WaitForMainWindow());
