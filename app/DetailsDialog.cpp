@@ -100,9 +100,17 @@ void DetailsDialog::FillList(HWND list) const {
         for (int column = 0; column < columns; ++column) SetCell(list, row, column, cells[column]);
         ++row;
     }
-    // Each column as wide as its widest cell or its title, measured in the list's own font.
-    for (int column = 0; column < columns; ++column)
-        ::SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), LVSCW_AUTOSIZE_USEHEADER);
+    // Each column as wide as its widest cell or its title, measured in the list's own font
+    // (the last one fills what room is left, but never hides its cells' ends).
+    for (int column = 0; column < columns; ++column) {
+        const auto width = [&](LPARAM how) {
+            ::SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), how);
+            return ::SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0);
+        };
+        const LRESULT cells = width(LVSCW_AUTOSIZE);
+        const LRESULT title = width(LVSCW_AUTOSIZE_USEHEADER);
+        if (cells > title) width(cells);
+    }
     if (row > 0) {
         LVITEMA item{};
         item.stateMask = item.state = LVIS_FOCUSED | LVIS_SELECTED;
