@@ -143,6 +143,7 @@ void BlockTree::ShowStates(std::vector<ItemState> states) {
 void BlockTree::FollowHoverWith(std::function<void(const std::string&)> show) { hover_.show = std::move(show); }
 
 void BlockTree::ApplyStates() {
+    hover_.last = nullptr;  // the next mouse move shows the new tip of the item under it
     if (!shown_) return;
     const HTREEITEM fixed[] = {scriptingNode_, picturesNode_, videosNode_, animationsNode_, soundsNode_, javaNode_};
     const BlockList& items = shown_->Items();
