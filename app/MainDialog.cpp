@@ -3,6 +3,8 @@
 #include "app/AboutDialog.h"
 #include "app/AppModule.h"
 #include "app/Commands.h"
+#include "app/DetailsDialog.h"
+#include "app/PolicyDisplay.h"
 #include "blocklist/BlockListFile.h"
 #include "engine/BlockingEngine.h"
 #include "engine/BrowserNotifier.h"
@@ -82,6 +84,7 @@ const MessageEntry<MainDialog> MainDialog::kMessageTable[] = {
     OnCommand(ID_PROMPT_SCRIPT, &MainDialog::OnPromptScript),
     OnCommand(ID_SHOW_FLASH, &MainDialog::OnShowFlash),
     OnCommand(ID_APP_ABOUT, &MainDialog::OnAbout),
+    OnCommand(IDC_DETAILS, &MainDialog::OnDetails),
     OnCommand(ID_APP_EXIT, &MainDialog::OnExit),
     OnEvent(kTrayCallbackMessage, kTrayIconId, WM_RBUTTONDOWN, &MainDialog::ShowTrayMenu),
     OnEvent(kTrayCallbackMessage, kTrayIconId, WM_LBUTTONDOWN, &MainDialog::ToggleState),
@@ -153,6 +156,12 @@ bool MainDialog::OnInitDialog(MessageArgs& args) {
     ::SendMessageA(hotkeyControl_, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_CONTROL, 0));
 
     blockTree_.Attach(::GetDlgItem(hwnd, IDC_BLOCK_TREE), nullptr);
+    // The tree's tip names the state of the item under the mouse, and says what checking
+    // does elsewhere.
+    treeTip_ = LoadResourceString(IDC_BLOCK_TREE);
+    blockTree_.FollowHoverWith([this](const std::string& tip) {
+        toolTips_.SetTipText(Hwnd(), IDC_BLOCK_TREE, tip.empty() ? treeTip_.c_str() : tip.c_str());
+    });
     LoadArtworkForDpi(WindowDpi(hwnd));
 
     toolTips_.Activate();
@@ -234,7 +243,7 @@ void MainDialog::ApplyAll() {
     machineWideRefused_ =
         EnforcePolicy(settings_, selection_, settings_.switchedOff ? PolicyMode::Withdrawn : PolicyMode::Blocking)
             .machineWideRefused;
-    policyStatus_ = ReadTargetStatus(settings_, selection_, !settings_.switchedOff, PolicyReport{machineWideRefused_});
+    ReadPolicyStatus();
     if (settings_.startWithWindows)
         SetStartupEntry(kStartupValueName);
     else
@@ -243,6 +252,11 @@ void MainDialog::ApplyAll() {
     RefreshStateDisplay();
     WriteCheckBoxes();
     NotifyBrowserWindows();
+}
+
+void MainDialog::ReadPolicyStatus() {
+    policyStatus_ = ReadTargetStatus(settings_, selection_, !settings_.switchedOff, PolicyReport{machineWideRefused_});
+    blockTree_.ShowStates(TreeItemStates(policyStatus_));
 }
 
 void MainDialog::ToggleState() {
@@ -315,10 +329,28 @@ void MainDialog::ExitProgram(UINT commandId) {
 void MainDialog::OnExit() { ExitProgram(ID_APP_EXIT); }
 
 void MainDialog::OnAbout() {
-    HWND focus = ::GetFocus();
-    if (focus && !::IsChild(Hwnd(), focus)) focus = nullptr;
+    HWND focus = FocusedChild();
     AboutDialog about;
     about.Run(::GetActiveWindow());
+    AfterModal(focus);
+}
+
+void MainDialog::OnDetails() {
+    // What is true now: someone may have changed a policy since the last apply.
+    ReadPolicyStatus();
+    RefreshStateDisplay();
+    HWND focus = FocusedChild();
+    DetailsDialog details(policyStatus_);
+    details.Run(::GetActiveWindow());
+    AfterModal(focus);
+}
+
+HWND MainDialog::FocusedChild() const {
+    HWND focus = ::GetFocus();
+    return focus && ::IsChild(Hwnd(), focus) ? focus : nullptr;
+}
+
+void MainDialog::AfterModal(HWND focus) {
     if (!Hwnd()) return;
     // The box hides itself before it ends, while this dialog is still disabled as its
     // owner: the system then finds no window to activate, and keys would go nowhere.
@@ -339,10 +371,9 @@ void MainDialog::SetFlashChoice(bool blocked) {
     TakeTreeEdits();
     const bool refused = ApplyFlashChoice(settings_, selection_).machineWideRefused;
     ShowSelectionChange();
-    if (refused) {
-        machineWideRefused_ = true;
-        RefreshStateDisplay();
-    }
+    if (refused) machineWideRefused_ = true;
+    ReadPolicyStatus();
+    RefreshStateDisplay();
 }
 
 void MainDialog::SetScriptingChoice(std::uint32_t choice) {
@@ -351,6 +382,8 @@ void MainDialog::SetScriptingChoice(std::uint32_t choice) {
     TakeTreeEdits();
     ApplyScriptingChoice(settings_, selection_);
     ShowSelectionChange();
+    ReadPolicyStatus();
+    RefreshStateDisplay();
 }
 
 void MainDialog::OnBlockFlash() { SetFlashChoice(true); }
@@ -425,8 +458,7 @@ bool MainDialog::OnSettingChange(MessageArgs& args) {
             ApplyAll();
             return false;
         }
-        policyStatus_ =
-            ReadTargetStatus(settings_, selection_, !settings_.switchedOff, PolicyReport{machineWideRefused_});
+        ReadPolicyStatus();
         RefreshStateDisplay();
     }
     return false;

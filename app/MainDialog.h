@@ -67,7 +67,14 @@ private:
     void OnDisableScript();
     void OnPromptScript();
     void OnAbout();
+    void OnDetails();
     void OnExit();
+    // A modal box run from here: the child that had the focus before, and, after the box,
+    // the dialog active again with the focus back there.
+    HWND FocusedChild() const;
+    void AfterModal(HWND focus);
+    // Reads what is really in force now; the tree's items show it.
+    void ReadPolicyStatus();
 
     void LoadSelection();
     // Reads Hushbar's policy again and brings the settings and the selection to it; false
@@ -115,6 +122,7 @@ private:
     bool ready_ = false;
     std::vector<TargetStatus> policyStatus_;
     std::string userOnlyNote_;  // the note's text from the template
+    std::string treeTip_;       // the tree's tip away from any item
     ::Settings settings_;
     AdminPolicy policy_;
 };

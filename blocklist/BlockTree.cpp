@@ -6,6 +6,7 @@
 #include "win/Dpi.h"
 
 #include <climits>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -36,6 +37,7 @@ UniqueImageList LoadBlockTreeImages(HINSTANCE instance, int dpi) {
 
 bool BlockTree::Attach(HWND treeControl, HIMAGELIST images) {
     if (!tree_.Attach(treeControl)) return false;
+    hover_.Attach(treeControl);
     ::SendMessageA(treeControl, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
     tree_.SetOptionWord(kBlockTreeOptions);
     ::InvalidateRect(treeControl, nullptr, TRUE);
@@ -85,6 +87,7 @@ void BlockTree::Show(SelectionModel& model) {
     for (BlockItem& item : model.ItemsForNodes())
         item.treeItem = InsertCheck(BlockItemLabel(item.name, item.comment), activeXNode_, model.IsChecked(item));
     ShowForced(model);
+    ApplyStates();
     tree_.EndFill();
 
     // Start the user at the top of the list, with the first item selected so the keyboard's
@@ -148,8 +151,50 @@ const BlockList& BlockTree::Items() const {
     return shown_ ? shown_->Items() : kNone;
 }
 
+void BlockTree::ShowStates(std::vector<ItemState> states) {
+    states_ = std::move(states);
+    ApplyStates();
+}
+
+void BlockTree::FollowHoverWith(std::function<void(const std::string&)> show) { hover_.show = std::move(show); }
+
+void BlockTree::ApplyStates() {
+    hover_.last = nullptr;  // the next mouse move shows the new tip of the item under it
+    if (!shown_) return;
+    const HTREEITEM fixed[] = {scriptingNode_, picturesNode_, videosNode_, animationsNode_, soundsNode_, javaNode_};
+    const BlockList& items = shown_->Items();
+    const bool fits = states_.size() == std::size(fixed) + items.size();
+    std::size_t index = 0;
+    auto show = [&](HTREEITEM node) {
+        if (node) {
+            if (fits)
+                tree_.SetNote(node, states_[index].note, states_[index].reason);
+            else
+                tree_.SetNote(node, std::string(), std::string());
+        }
+        ++index;
+    };
+    for (HTREEITEM node : fixed) show(node);
+    for (const BlockItem& item : items) show(item.treeItem);
+}
+
+LRESULT BlockTree::HoverWatch::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_MOUSEMOVE && show) {
+        TVHITTESTINFO hit{};
+        hit.pt = POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        ::SendMessageA(Hwnd(), TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+        if (hit.hItem != last) {
+            last = hit.hItem;
+            const OptionTreeItem* item = owner_.tree_.ItemOf(hit.hItem);
+            show(item ? item->Tip() : std::string());
+        }
+    }
+    return DefaultProc(message, wParam, lParam);
+}
+
 void BlockTree::ForgetNodes() noexcept {
     built_ = false;
+    hover_.last = nullptr;
     scriptingNode_ = picturesNode_ = videosNode_ = animationsNode_ = soundsNode_ = javaNode_ = activeXNode_ = nullptr;
 }
 

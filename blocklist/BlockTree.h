@@ -6,8 +6,11 @@
 #include "blocklist/Selection.h"
 #include "blocklist/SelectionModel.h"
 #include "controls/OptionTree.h"
+#include "win/Subclass.h"
 #include "win/UniqueHandle.h"
+#include <functional>
 #include <string>
+#include <vector>
 
 // The node labels, exactly as the tree shows them.
 constexpr char kBrowserGroupLabel[] = "IE Browser";
@@ -27,6 +30,13 @@ int TreeImageSizeForDpi(int dpi);
 // The tree's pictures (bitmap 202, or its 24 or 32 pixel copy) for a window drawn at `dpi`:
 // square cells, magenta transparent.
 UniqueImageList LoadBlockTreeImages(HINSTANCE instance, int dpi = 96);
+
+// What the tree shows of one item's state: a muted word or two after it (empty where the
+// check box says it all) and the reason, for the item's tool tip.
+struct ItemState {
+    std::string note;
+    std::string reason;
+};
 
 class BlockTree : public Selection {
 public:
@@ -58,6 +68,15 @@ public:
     // Forgets every node, and the list when it was the tree's own.
     void Clear();
 
+    // The states of the items in tree order: the scripting choice, pictures, videos,
+    // animations, sounds, Java, then the list's controls in list order. Kept for nodes
+    // inserted later; states that do not fit the list shown (read for another list) show
+    // nothing.
+    void ShowStates(std::vector<ItemState> states);
+    // Called with the tool-tip text of the item under the mouse each time another item
+    // comes under it ("" over none, or over one without a state).
+    void FollowHoverWith(std::function<void(const std::string&)> show);
+
     OptionTree& Tree() noexcept { return tree_; }
     const OptionTree& Tree() const noexcept { return tree_; }
     const BlockList& List() const noexcept { return Items(); }
@@ -85,8 +104,25 @@ private:
     HTREEITEM InsertCheck(const std::string& label, HTREEITEM parent, bool checked);
     void ShowForced(const SelectionModel& model);
     void ForgetNodes() noexcept;
+    void ApplyStates();
+
+    // Watches the mouse over the tree for FollowHoverWith.
+    class HoverWatch : public SubclassedWindow {
+    public:
+        explicit HoverWatch(BlockTree& owner) : owner_(owner) {}
+        HTREEITEM last = nullptr;
+        std::function<void(const std::string&)> show;
+
+    protected:
+        LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    private:
+        BlockTree& owner_;
+    };
 
     OptionTree tree_;
+    HoverWatch hover_{*this};
+    std::vector<ItemState> states_;
     SelectionModel own_;
     SelectionModel* shown_ = nullptr;
     bool built_ = false;

@@ -4,6 +4,7 @@
 #include "win/GdiScope.h"
 #include "win/Reflect.h"
 #include <cstring>
+#include <utility>
 
 const MessageEntry<OptionTree> OptionTree::kMessageTable[] = {
     OnMessage(kOcmBase + WM_NOTIFY, &OptionTree::OnReflectedNotify),
@@ -47,6 +48,23 @@ bool NodeRect(HWND tree, HTREEITEM node, bool labelOnly, RECT& rect) {
         return false;
     rect = query;
     return true;
+}
+
+// A note goes after the value's own text, muted as the system mutes unavailable text.
+void DrawNote(const ItemDrawContext& context, const std::string& value, const std::string& note) {
+    RECT area = context.area;
+    area.left += 2;
+    if (!value.empty()) {
+        const std::string spaced = value + "   ";
+        SIZE size{};
+        ::GetTextExtentPoint32A(context.hdc, spaced.c_str(), static_cast<int>(spaced.size()), &size);
+        area.left += size.cx;
+    }
+    if (area.left >= area.right) return;
+    TextColorScope colour(context.hdc, context.greyText);
+    BkModeScope mode(context.hdc, TRANSPARENT);
+    ::DrawTextA(context.hdc, note.c_str(), static_cast<int>(note.size()), &area,
+                DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
 }  // namespace
@@ -186,6 +204,14 @@ void OptionTree::SetItemValue(HTREEITEM node, const VARIANT& value) {
     item->SetValue(value);
     if (!filling_) RepaintRow(node);
     if (node == activeNode_ && node == SelectedNode()) ActivateNode(node);
+}
+
+void OptionTree::SetNote(HTREEITEM node, std::string note, std::string tip) {
+    OptionTreeItem* item = ItemOf(node);
+    if (!item) return;
+    const bool repaint = item->Note() != note;
+    item->SetNote(std::move(note), std::move(tip));
+    if (repaint && !filling_) RepaintRow(node);
 }
 
 OptionTreeItem* OptionTree::ItemOf(HTREEITEM node) const {
@@ -521,6 +547,7 @@ LRESULT OptionTree::OnCustomDraw(NMTVCUSTOMDRAW& draw) {
     }
     SelectScope font(paint.hdc, font_.Get());
     item->DrawValue(context);
+    if (!item->Note().empty()) DrawNote(context, item->ValueText(), item->Note());
     return CDRF_DODEFAULT;
 }
 

@@ -9,6 +9,7 @@
 #include "win/Win32.h"
 #include <commctrl.h>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -45,6 +46,10 @@ public:
     void GetItemValue(HTREEITEM node, VARIANT& value) const;
     // Sets without asking the parent, as the program (not the user) changes it.
     void SetItemValue(HTREEITEM node, const VARIANT& value);
+
+    // The node's muted note and tool-tip text (see OptionTreeItem::SetNote); its row is
+    // repainted when the note changes.
+    void SetNote(HTREEITEM node, std::string note, std::string tip);
 
     OptionTreeItem* ItemOf(HTREEITEM node) const;
     HTREEITEM ActiveNode() const noexcept { return activeNode_; }

@@ -3,6 +3,8 @@
 #include "controls/ChoiceEditor.h"
 #include "win/GdiScope.h"
 
+#include <utility>
+
 namespace {
 
 constexpr UINT kValueFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_EDITCONTROL | DT_END_ELLIPSIS;
@@ -63,6 +65,11 @@ int OptionTreeItem::ValueTextLength() const { return static_cast<int>(ValueText(
 void OptionTreeItem::GetValue(VARIANT& value) const { ::VariantClear(&value); }
 bool OptionTreeItem::ReadValueFromEditor(HWND) { return false; }
 bool OptionTreeItem::SetValue(const VARIANT&) { return false; }
+
+void OptionTreeItem::SetNote(std::string note, std::string tip) {
+    note_ = std::move(note);
+    tip_ = std::move(tip);
+}
 
 void OptionTreeItem::RequestValueChange(const VARIANT& value) {
     if (tree_)

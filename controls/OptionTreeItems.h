@@ -51,6 +51,12 @@ public:
     HWND Tree() const noexcept { return tree_; }
     HTREEITEM Node() const noexcept { return node_; }
 
+    // A word or two about the item drawn muted after its value (empty: none), and a longer
+    // text for its tool tip. The tree repaints the row when it sets them.
+    void SetNote(std::string note, std::string tip);
+    const std::string& Note() const noexcept { return note_; }
+    const std::string& Tip() const noexcept { return tip_; }
+
 protected:
     // Asks the tree to change this item's value: the tree's parent may veto it.
     void RequestValueChange(const VARIANT& value);
@@ -58,6 +64,8 @@ protected:
 private:
     HWND tree_ = nullptr;
     std::string label_;
+    std::string note_;
+    std::string tip_;
     bool enabled_ = true;
     HTREEITEM node_ = nullptr;
 };

@@ -148,12 +148,29 @@ std::string PolicyNote(const PolicySummary& summary) {
            " unblocked.";
 }
 
-std::string FormatPolicyReport(const std::vector<TargetStatus>& status) {
-    std::string text = "Name\tClass id\tState\tDecided by\r\n";
-    for (const TargetStatus& target : status) {
-        text += target.name + '\t' + (target.classId.empty() ? "-" : "{" + target.classId + "}") + '\t' +
-                StateWords(target.verdict.state) + '\t' +
-                (target.verdict.decidingKey.empty() ? "Hushbar" : target.verdict.decidingKey) + "\r\n";
+const char* const kReportColumns[kReportColumnCount] = {"Name", "Class id", "State", "Decided by"};
+
+std::array<std::string, kReportColumnCount> ReportCells(const TargetStatus& target) {
+    return {target.name, target.classId.empty() ? "-" : "{" + target.classId + "}", StateWords(target.verdict.state),
+            target.verdict.decidingKey.empty() ? "Hushbar" : target.verdict.decidingKey};
+}
+
+namespace {
+
+template <class Cells>
+void AppendLine(std::string& text, const Cells& cells) {
+    for (std::size_t column = 0; column < kReportColumnCount; ++column) {
+        if (column) text += '\t';
+        text += cells[column];
     }
+    text += "\r\n";
+}
+
+}  // namespace
+
+std::string FormatPolicyReport(const std::vector<TargetStatus>& status) {
+    std::string text;
+    AppendLine(text, kReportColumns);
+    for (const TargetStatus& target : status) AppendLine(text, ReportCells(target));
     return text;
 }

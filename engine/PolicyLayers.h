@@ -4,6 +4,7 @@
 #include "engine/BlockingEngine.h"
 #include "engine/PolicyState.h"
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,12 @@ PolicySummary SummarisePolicy(const std::vector<TargetStatus>& status);
 // "" when policy overrides nothing.
 std::string PolicyNote(const PolicySummary& summary);
 
-// Every target on a line of its own, tab-separated: name, class id, state, deciding key
-// ("Hushbar" where Hushbar's own writes decide). Plain text for the clipboard or a console.
+// The report's columns, and one target's cells in them: name, class id ("-" for what is not
+// a control), state, deciding key ("Hushbar" where Hushbar's own writes decide).
+constexpr std::size_t kReportColumnCount = 4;
+extern const char* const kReportColumns[kReportColumnCount];
+std::array<std::string, kReportColumnCount> ReportCells(const TargetStatus& target);
+
+// The columns' titles, then every target on a line of its own, tab-separated. Plain text for
+// the clipboard or a console.
 std::string FormatPolicyReport(const std::vector<TargetStatus>& status);

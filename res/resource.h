@@ -5,6 +5,7 @@
 #define IDD_ABOUT 100
 #define IDD_MAIN 140
 #define IDD_UPDATE 213
+#define IDD_DETAILS 214
 
 // Icons, bitmap, menu, animation
 #define IDI_HUSHBAR 101
@@ -26,6 +27,11 @@
 #define IDC_STATE_ICON 1025
 #define IDC_HOTKEY 1036
 #define IDC_STATE_NOTE 1040
+#define IDC_DETAILS 1041
+
+// Details dialog controls
+#define IDC_DETAILS_LIST 1042
+#define IDC_COPY 1043
 
 // About box controls
 #define IDC_HOME_LINK 1007

@@ -57,6 +57,7 @@ TEST(DialogToolTips, EveryControlHasABalloonToolWhoseTextIsItsOwnString) {
     EXPECT_EQ("Checked items will be blocked.", tip(IDC_BLOCK_TREE));
     EXPECT_EQ("Enable or Disable Hushbar", tip(IDC_SWITCH));
     EXPECT_EQ("Update block list", tip(IDC_UPDATE));
+    EXPECT_EQ("What is really in force for every item, and what decides it", tip(IDC_DETAILS));
     EXPECT_EQ("Block Multimedia ads and Spyware", tip(IDC_STATE_ICON));
     EXPECT_EQ("Press the hotkey to change status of Hushbar quickly.", tip(IDC_HOTKEY));
     EXPECT_EQ("Display program information, \nversion number and copyright", tip(ID_APP_ABOUT));
@@ -69,7 +70,7 @@ TEST(DialogToolTips, EveryControlHasABalloonToolWhoseTextIsItsOwnString) {
         EXPECT_EQ("", tool.text);
     }
     // Statics without an identifier have no tool.
-    EXPECT_EQ(12, ::SendMessageA(tips, TTM_GETTOOLCOUNT, 0, 0)) << "the dialog and its eleven controls";
+    EXPECT_EQ(13, ::SendMessageA(tips, TTM_GETTOOLCOUNT, 0, 0)) << "the dialog and its twelve controls";
 
     // The state icon's tip follows the state.
     dialog.tips.SetTipText(dialog.Hwnd(), IDC_STATE_ICON, "Hushbar (Disabled)");

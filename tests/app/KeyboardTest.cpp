@@ -254,7 +254,7 @@ TEST(MainDialogTemplate, EveryMnemonicIsTakenOnceAndSwitchHasOne) {
     std::string sorted = letters;
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(sorted.end(), std::adjacent_find(sorted.begin(), sorted.end())) << letters;
-    EXPECT_EQ(7u, letters.size()) << letters;  // L, M, O, S, H, U, A
+    EXPECT_EQ(8u, letters.size()) << letters;  // L, M, O, S, H, D, U, A
 }
 
 }  // namespace

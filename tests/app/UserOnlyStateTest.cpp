@@ -1,13 +1,16 @@
 // The main dialog in this process while the machine-wide keys refuse writes, as they do for
 // a standard user: the controls are blocked for this user only, and the state says so.
 #include "app/MainDialog.h"
+#include "controls/OptionTreeItems.h"
 #include "res/resource.h"
 #include "tests/support/KeyBackup.h"
 #include "tests/support/ReadOnlyKey.h"
 #include "win/ProgramDirectory.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -18,6 +21,51 @@ constexpr char kFlash[] = "D27CDB6E-AE6D-11cf-96B8-444553540000";
 constexpr char kKillBits[] = "SOFTWARE\\Microsoft\\Internet Explorer\\ActiveX Compatibility";
 constexpr char kAddon[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Settings\\{D27CDB6E-AE6D-11cf-96B8-444553540000}";
 constexpr char kTipOn[] = "Hushbar : Blocking Multimedia Ads and Spyware";
+
+// The text the dialog's tool tips show for `tool`, a child of `dialog`.
+std::string ToolTipText(HWND dialog, HWND tool) {
+    std::string found = "<no tool>";
+    for (HWND tips = nullptr; (tips = ::FindWindowExA(nullptr, tips, TOOLTIPS_CLASSA, nullptr)) != nullptr;) {
+        char text[512] = "";
+        TTTOOLINFOA info{};
+        info.cbSize = sizeof info;
+        info.hwnd = dialog;
+        info.uId = reinterpret_cast<UINT_PTR>(tool);
+        if (!::SendMessageA(tips, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&info))) continue;
+        info.lpszText = text;
+        ::SendMessageA(tips, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&info));
+        found = text;
+    }
+    return found;
+}
+
+// The tip of the tree once the mouse is over `node`.
+std::string TreeTipOver(HWND dialog, HWND tree, HTREEITEM node) {
+    RECT row{};
+    std::memcpy(&row, &node, sizeof node);
+    if (!::SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&row))) return "<not shown>";
+    ::SendMessageA(tree, WM_MOUSEMOVE, 0, MAKELPARAM(row.right + 4, (row.top + row.bottom) / 2));
+    return ToolTipText(dialog, tree);
+}
+
+// What Details puts on the clipboard, copied from inside the box's own loop.
+std::string g_copied;
+int g_detailRows = -1;
+void CALLBACK CopyDetailsAndClose(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND details = ::GetActiveWindow();
+    if (!details || !::IsWindowVisible(details) || !::GetDlgItem(details, IDC_DETAILS_LIST)) return;
+    ::KillTimer(nullptr, timer);
+    g_detailRows = static_cast<int>(::SendDlgItemMessageA(details, IDC_DETAILS_LIST, LVM_GETITEMCOUNT, 0, 0));
+    ::SendMessageA(details, WM_COMMAND, IDC_COPY, 0);
+    if (::OpenClipboard(nullptr)) {
+        if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
+            if (const char* text = static_cast<const char*>(::GlobalLock(data))) g_copied = text;
+            ::GlobalUnlock(data);
+        }
+        ::CloseClipboard();
+    }
+    ::PostMessageA(details, WM_COMMAND, IDCANCEL, 0);
+}
 
 class UserOnlyState : public ::testing::Test {
 protected:
@@ -101,14 +149,44 @@ TEST_F(UserOnlyState, PolicyThatKeepsCheckedItemsAllowedIsShownInTheTipTheNoteAn
     Put(HKEY_LOCAL_MACHINE, addonPolicy + "\\CLSID", "d27cdb6e-ae6d-11cf-96b8-444553540000", "1", KEY_WOW64_32KEY);
     Put(HKEY_CURRENT_USER, zonePolicy + "\\Zones\\3", "1400", DWORD{0});
     Open();
+    ::ShowWindow(dialog_->Hwnd(), SW_SHOW);
     Command(ID_DISABLE_SCRIPT);
+    // Everything is read again at every apply: the tree shows what is in force.
+    const OptionTree& tree = dialog_->Tree().Tree();
+    const HTREEITEM flashNode = dialog_->Selection().Items().at(0).treeItem;
+    const OptionTreeItem* flash = tree.ItemOf(flashNode);
+    const OptionTreeItem* scripting = tree.ItemOf(dialog_->Tree().ScriptingNode());
+    const OptionTreeItem* videos = tree.ItemOf(dialog_->Tree().VideosNode());
+    ASSERT_TRUE(flash && scripting && videos);
+    EXPECT_EQ("allowed by policy", flash->Note());
+    EXPECT_EQ("allowed by policy", scripting->Note()) << "1400 is allowed, though 1402 is blocked";
+    EXPECT_EQ("", videos->Note()) << "blocked by Hushbar, as its check box says";
+    EXPECT_NE(std::string::npos, scripting->Tip().find("(1402): Blocked by Hushbar.")) << scripting->Tip();
+    EXPECT_NE(std::string::npos,
+              flash->Tip().find("Decided by HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Ext\\CLSID."))
+        << flash->Tip();
+    // Wine hands back at most 80 characters of a tip's text.
+    const std::string flashTip = TreeTipOver(dialog_->Hwnd(), tree.Hwnd(), flashNode);
+    EXPECT_EQ(0u, flashTip.find("Allowed by your administrator's policy")) << flashTip;
+    EXPECT_EQ(0, flash->Tip().compare(0, flashTip.size(), flashTip)) << flashTip;
+    EXPECT_EQ("Blocked by Hushbar.", TreeTipOver(dialog_->Hwnd(), tree.Hwnd(), dialog_->Tree().VideosNode()));
+
     Command(IDOK);
     EXPECT_STREQ("Hushbar : ON - partly overridden by policy", dialog_->Tray().Tip());
     char note[512] = "";
     ::GetWindowTextA(::GetDlgItem(dialog_->Hwnd(), IDC_STATE_NOTE), note, sizeof note);
     EXPECT_EQ(0u, std::string(note).find("2 of ")) << note;
     EXPECT_NE(std::string::npos, std::string(note).find("checked items are allowed by your administrator's policy"));
+
+    // Details lists every target and copies what /status prints.
+    ::ShowWindow(dialog_->Hwnd(), SW_SHOW);
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 40, &CopyDetailsAndClose);
+    Command(IDC_DETAILS);
+    ::KillTimer(nullptr, timer);
+    EXPECT_EQ(static_cast<int>(dialog_->PolicyStatus().size()), g_detailRows);
     const std::string report = FormatPolicyReport(dialog_->PolicyStatus());
+    EXPECT_EQ(report, g_copied);
+    EXPECT_EQ(0u, report.find("Name\tClass id\tState\tDecided by\r\n")) << report;
     EXPECT_NE(std::string::npos,
               report.find("Flash Player\t{" + std::string(kFlash) +
                           "}\tallowed by policy\tHKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Ext\\CLSID\r\n"))
@@ -119,6 +197,8 @@ TEST_F(UserOnlyState, PolicyThatKeepsCheckedItemsAllowedIsShownInTheTipTheNoteAn
     Command(IDC_SWITCH);
     EXPECT_STREQ("Hushbar (Disabled)", dialog_->Tray().Tip());
     EXPECT_FALSE(NoteShown());
+    EXPECT_EQ("", tree.ItemOf(dialog_->Selection().Items().at(0).treeItem)->Note())
+        << "off, Hushbar blocks nothing that policy could override";
 }
 
 }  // namespace

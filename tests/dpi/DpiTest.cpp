@@ -2,6 +2,7 @@
 // LogPixels setting when it starts, so the test sets it, runs this same program again with
 // only the checks of the child enabled, and puts the setting back.
 #include "app/AboutDialog.h"
+#include "app/DetailsDialog.h"
 #include "app/HyperLink.h"
 #include "app/MainDialogFixture.h"
 #include "res/ProductInfo.h"
@@ -151,13 +152,15 @@ std::vector<BYTE> WithMissingFace(int templateId) {
 
 INT_PTR CALLBACK Inert(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
-// Runs the About box and checks its texts from inside its own loop.
-void CALLBACK CheckAboutAndClose(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND about = ::GetActiveWindow();
-    if (!about || !::IsWindowVisible(about)) return;
+// Runs a modal box (About, Details) and checks its texts from inside its own loop.
+void CALLBACK CheckBoxAndClose(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND box = ::GetActiveWindow();
+    if (!box || !::IsWindowVisible(box)) return;
     ::KillTimer(nullptr, timer);
-    ExpectEveryTextFits(about, "About box");
-    ::PostMessageA(about, WM_COMMAND, IDCANCEL, 0);
+    char caption[128] = "";
+    ::GetWindowTextA(box, caption, sizeof caption);
+    ExpectEveryTextFits(box, caption);
+    ::PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
 }
 
 SIZE IconSize(HICON icon) {
@@ -207,21 +210,26 @@ TEST_F(DpiChild, MainDialogPicturesAreMadeForTheDpiAndTheDialogStaysInTheWorkAre
     EXPECT_LE(window.bottom, area.bottom);
 }
 
-TEST_F(DpiChild, EveryTextOfBothDialogsFitsAlsoInAStandInFont) {
+TEST_F(DpiChild, EveryTextOfEveryDialogFitsAlsoInAStandInFont) {
     ExpectEveryTextFits(dialog_->Hwnd(), "main dialog");
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 40, &CheckAboutAndClose);
+    UINT_PTR timer = ::SetTimer(nullptr, 0, 40, &CheckBoxAndClose);
     EXPECT_EQ(IDCANCEL, AboutDialog().Run(nullptr));
+    ::KillTimer(nullptr, timer);
+    timer = ::SetTimer(nullptr, 0, 40, &CheckBoxAndClose);
+    EXPECT_EQ(IDCANCEL, DetailsDialog(dialog_->PolicyStatus()).Run(nullptr));
     ::KillTimer(nullptr, timer);
 
     // At 192 DPI the main dialog in the stand-in font is larger than the test screen (1032 pixels).
     if (dpi_ > 144) return;
-    for (int id : {IDD_MAIN, IDD_ABOUT}) {
+    for (int id : {IDD_MAIN, IDD_ABOUT, IDD_DETAILS}) {
         const std::vector<BYTE> stand = WithMissingFace(id);
         HWND dialog = ::CreateDialogIndirectParamA(::GetModuleHandleA(nullptr),
                                                    reinterpret_cast<LPCDLGTEMPLATEA>(stand.data()), nullptr, &Inert, 0);
         ASSERT_TRUE(dialog);
         FitDialogToText(dialog);
-        ExpectEveryTextFits(dialog, id == IDD_MAIN ? "main dialog, stand-in font" : "About box, stand-in font");
+        ExpectEveryTextFits(dialog, id == IDD_MAIN    ? "main dialog, stand-in font"
+                                    : id == IDD_ABOUT ? "About box, stand-in font"
+                                                      : "Details, stand-in font");
         ::DestroyWindow(dialog);
     }
 }

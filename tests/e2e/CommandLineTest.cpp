@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -30,6 +31,33 @@ protected:
         EXPECT_EQ(nullptr, command.MainWindow());
         return code;
     }
+    // Runs the program with its standard output going to a file, as from a console
+    // redirected by a script, and returns what it printed.
+    std::string Printed(const std::string& arguments, DWORD& code) {
+        const std::string path = folder_ + "printed.txt";
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+        EXPECT_NE(INVALID_HANDLE_VALUE, file);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = startup.hStdError = file;
+        PROCESS_INFORMATION info{};
+        std::string command = "\"" + folder_ + "hushbar.exe\" " + arguments;
+        code = STILL_ACTIVE;
+        if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, folder_.c_str(), &startup,
+                             &info)) {
+            ::WaitForSingleObject(info.hProcess, 15000);
+            ::GetExitCodeProcess(info.hProcess, &code);
+            ::CloseHandle(info.hThread);
+            ::CloseHandle(info.hProcess);
+        }
+        ::CloseHandle(file);
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
     UserKeysBackup keep_;
     std::string folder_;
 };
@@ -40,6 +68,14 @@ TEST_F(CommandLineSwitches, OnOffAndStatusWorkAloneAndLeaveNoWindow) {
     EXPECT_EQ(0x400, probe::KillBit(kFlash, KEY_WOW64_32KEY));
     EXPECT_EQ("no", probe::String(HKEY_CURRENT_USER, probe::kMain, "Display Inline Videos"));
     EXPECT_EQ(0u, Run("-STATUS"));  // the prefix's user may write HKLM: nothing is partial
+    // Its line, then the Details report: every target, its state and what decides it.
+    DWORD code = 0;
+    const std::string printed = Printed("/status", code);
+    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0u, printed.find("Hushbar: ON\nName\tClass id\tState\tDecided by\r\nActive scripting (1400)\t-\t")) << printed;
+    EXPECT_NE(std::string::npos, printed.find("\r\nFlash Player\t{" + std::string(kFlash) + "}\tblocked\tHushbar\r\n"))
+        << printed;
+    EXPECT_EQ(9, std::count(printed.begin(), printed.end(), '\r')) << "the titles, seven options, one control";
     EXPECT_EQ(0u, Run("/off"));
     EXPECT_EQ(-1, probe::KillBit(kFlash, KEY_WOW64_64KEY));
     EXPECT_EQ("yes", probe::String(HKEY_CURRENT_USER, probe::kMain, "Display Inline Videos"));

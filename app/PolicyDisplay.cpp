@@ -1,0 +1,55 @@
+#include "app/PolicyDisplay.h"
+
+#include <string>
+
+namespace {
+
+// The display rows ReadTargetStatus puts before the controls: 1400, 1402, the four display
+// options, then Java.
+constexpr std::size_t kFixedRows = 7;
+
+std::string Note(TargetState state) {
+    if (state == TargetState::BlockedByHushbar || state == TargetState::NotBlocked) return {};
+    return StateWords(state);
+}
+
+std::string Reason(const Verdict& verdict) {
+    std::string reason = StateReason(verdict.state);
+    if (!verdict.decidingKey.empty()) reason += " Decided by " + verdict.decidingKey + ".";
+    return reason;
+}
+
+// How much a state says that the check box does not: the note of two differing scripting
+// values is the one that says more.
+int Weight(TargetState state) {
+    switch (state) {
+    case TargetState::AllowedByPolicy: return 5;
+    case TargetState::BlockedByPolicy: return 4;
+    case TargetState::BlockedAlready: return 3;
+    case TargetState::BlockedForUserOnly: return 2;
+    case TargetState::BlockedByHushbar: return 1;
+    case TargetState::NotBlocked: break;
+    }
+    return 0;
+}
+
+ItemState StateOf(const TargetStatus& target) { return {Note(target.verdict.state), Reason(target.verdict)}; }
+
+ItemState ScriptingState(const TargetStatus& active, const TargetStatus& applets) {
+    if (active.verdict.state == applets.verdict.state && active.verdict.decidingKey == applets.verdict.decidingKey)
+        return StateOf(active);
+    const TargetState shown =
+        Weight(active.verdict.state) >= Weight(applets.verdict.state) ? active.verdict.state : applets.verdict.state;
+    return {Note(shown), active.name + ": " + Reason(active.verdict) + " " + applets.name + ": " + Reason(applets.verdict)};
+}
+
+}  // namespace
+
+std::vector<ItemState> TreeItemStates(const std::vector<TargetStatus>& status) {
+    std::vector<ItemState> states;
+    if (status.size() < kFixedRows) return states;
+    states.reserve(status.size() - 1);
+    states.push_back(ScriptingState(status[0], status[1]));
+    for (std::size_t row = 2; row < status.size(); ++row) states.push_back(StateOf(status[row]));
+    return states;
+}
