@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstdio>
+#include <map>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -31,6 +33,37 @@ constexpr DWORD kCredentialPromptFlags = FLAGS_ERROR_UI_FILTER_FOR_ERRORS |
                                          FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
                                          FLAGS_ERROR_UI_FLAGS_GENERATE_DATA;
 
+// The library may still report on a session after its transfer gave up on it (a call it
+// was waiting for finishes in the library's own thread). Handles carry a serial rather
+// than the downloader's address, and a notification is taken only while its serial is
+// listed here, so a late one never reaches a downloader that has moved on or gone.
+SRWLOCK gListeningLock = SRWLOCK_INIT;
+DWORD_PTR gLastSerial = 0;
+
+std::map<DWORD_PTR, HttpDownloader*>& Listening() {
+    static std::map<DWORD_PTR, HttpDownloader*> transfers;
+    return transfers;
+}
+
+class ListeningLock {
+public:
+    ListeningLock() { AcquireSRWLockExclusive(&gListeningLock); }
+    ~ListeningLock() { ReleaseSRWLockExclusive(&gListeningLock); }
+    ListeningLock(const ListeningLock&) = delete;
+    ListeningLock& operator=(const ListeningLock&) = delete;
+};
+
+// Notifications kept per transfer, and the bytes kept of each: enough for the texts shown.
+constexpr std::size_t kMaxNotices = 64;
+constexpr DWORD kMaxNoticeBytes = 1024;
+// The library's own time-outs stay out of the way of the silence limit, which is ours.
+constexpr DWORD kLibraryTimeoutMarginMs = 5000;
+
+DWORD TimeLeft(DWORD since, DWORD limit, DWORD now) {
+    const DWORD spent = now - since;
+    return spent >= limit ? 0 : limit - spent;
+}
+
 bool SetTextOption(HINTERNET handle, DWORD option, const std::string& text) {
     return InternetSetOptionA(handle, option, const_cast<char*>(text.c_str()),
                               static_cast<DWORD>(text.size() + 1)) != FALSE;
@@ -38,7 +71,10 @@ bool SetTextOption(HINTERNET handle, DWORD option, const std::string& text) {
 
 }  // namespace
 
-HttpDownloader::HttpDownloader() : abortEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+HttpDownloader::HttpDownloader()
+    : abortEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      completedEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      noticeEvent_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
 
 HttpDownloader::~HttpDownloader() {
     // The worker must be finished with the handles and the event before they go: ask a
@@ -78,7 +114,15 @@ bool HttpDownloader::AbortRequested() const noexcept {
 }
 
 void HttpDownloader::CloseInternetHandles() noexcept {
-    // Children before the session they belong to.
+    {
+        // Whatever the library still says about these handles is nobody's from now on.
+        ListeningLock lock;
+        if (serial_ != 0) Listening().erase(serial_);
+        serial_ = 0;
+        notices_.clear();
+    }
+    // Children before the session they belong to. A call still pending in the library
+    // ends there, against handles no longer ours.
     request_.Reset();
     connection_.Reset();
     root_.Reset();
@@ -87,14 +131,124 @@ void HttpDownloader::CloseInternetHandles() noexcept {
 void CALLBACK HttpDownloader::OnInternetStatus(HINTERNET handle, DWORD_PTR context,
                                                DWORD status, LPVOID information,
                                                DWORD length) {
-    // The connection and the request carry the downloader as their context; the root
-    // handle carries none, and its notifications are nobody's.
-    auto* self = reinterpret_cast<HttpDownloader*>(context);
-    if (self != nullptr) self->statusCallback_(handle, status, information, length);
+    // The connection and the request carry their transfer's serial; the root handle
+    // carries none, and its notifications are nobody's.
+    if (context == 0) return;
+    ListeningLock lock;
+    auto found = Listening().find(context);
+    if (found != Listening().end()) found->second->Note(handle, status, information, length);
+}
+
+void HttpDownloader::Note(HINTERNET handle, DWORD status, LPVOID information, DWORD length) {
+    // Called under the listening lock, on whatever thread the library chose: kept, and
+    // passed on by the transfer's own thread.
+    if (status == INTERNET_STATUS_REQUEST_COMPLETE) {
+        if (information != nullptr && length >= sizeof(INTERNET_ASYNC_RESULT))
+            completion_ = *static_cast<const INTERNET_ASYNC_RESULT*>(information);
+        else
+            completion_ = INTERNET_ASYNC_RESULT{0, ERROR_INTERNET_INTERNAL_ERROR};
+        SetEvent(completedEvent_.Get());
+        return;
+    }
+    if (notices_.size() >= kMaxNotices) return;
+    Notice notice{handle, status, {}, 0};
+    if (information != nullptr) {
+        notice.length = std::min(length, kMaxNoticeBytes);
+        const char* bytes = static_cast<const char*>(information);
+        notice.information.assign(bytes, bytes + notice.length);
+        notice.information.push_back('\0');
+    }
+    notices_.push_back(std::move(notice));
+    SetEvent(noticeEvent_.Get());
+}
+
+void HttpDownloader::DeliverNotices() {
+    std::vector<Notice> notices;
+    {
+        ListeningLock lock;
+        notices.swap(notices_);
+    }
+    for (Notice& notice : notices)
+        statusCallback_(notice.handle, notice.status,
+                        notice.information.empty() ? nullptr : notice.information.data(), notice.length);
+}
+
+DownloadResult HttpDownloader::AwaitCompletion() {
+    // Abort first: a Cancel that comes with the answer still wins.
+    HANDLE events[] = {abortEvent_.Get(), completedEvent_.Get(), noticeEvent_.Get()};
+    for (;;) {
+        const DWORD now = GetTickCount();
+        const DWORD silence = TimeLeft(lastActivityTick_, stallTimeoutMs_, now);
+        const DWORD total = TimeLeft(transferStartTick_, totalTimeoutMs_, now);
+        if (silence == 0 || total == 0) {
+            if (silence == 0) failure_ = kFailureSilence;
+            return kDownloadTimedOut;
+        }
+        const DWORD woke = WaitForMultipleObjects(3, events, FALSE, std::min(silence, total));
+        DeliverNotices();
+        if (woke == WAIT_OBJECT_0) return kDownloadAborted;
+        if (woke == WAIT_OBJECT_0 + 1) {
+            lastActivityTick_ = GetTickCount();
+            return kDownloadSucceeded;
+        }
+        if (woke == WAIT_FAILED) return kDownloadConnectFailed;
+    }
+}
+
+template <class Call>
+DownloadResult HttpDownloader::Complete(Call call, DownloadResult failure, bool& pended) {
+    pended = false;
+    ResetEvent(completedEvent_.Get());
+    const bool done = call();
+    const DWORD error = GetLastError();
+    DeliverNotices();
+    if (done) return kDownloadSucceeded;
+    if (error != ERROR_IO_PENDING) return FailureOf(failure, error);
+    pended = true;
+    const DownloadResult waited = AwaitCompletion();
+    callCompleted_ = waited == kDownloadSucceeded;
+    if (waited != kDownloadSucceeded) return waited;
+    INTERNET_ASYNC_RESULT outcome;
+    {
+        ListeningLock lock;
+        outcome = completion_;
+    }
+    return outcome.dwResult != 0 ? kDownloadSucceeded : FailureOf(failure, outcome.dwError);
+}
+
+DownloadResult HttpDownloader::FailureOf(DownloadResult failure, DWORD error) {
+    static constexpr struct {
+        DWORD error;
+        DownloadFailure reason;
+    } kReasons[] = {
+        {ERROR_INTERNET_NAME_NOT_RESOLVED, kFailureNameNotResolved},
+        {ERROR_INTERNET_CANNOT_CONNECT, kFailureConnectionRefused},
+        {ERROR_INTERNET_TIMEOUT, kFailureSilence},
+        {WSAETIMEDOUT, kFailureSilence},
+        {ERROR_INTERNET_INVALID_CA, kFailureCertificate},
+        {ERROR_INTERNET_SEC_CERT_CN_INVALID, kFailureCertificate},
+        {ERROR_INTERNET_SEC_CERT_DATE_INVALID, kFailureCertificate},
+        {ERROR_INTERNET_SEC_CERT_REVOKED, kFailureCertificate},
+        {ERROR_INTERNET_SEC_CERT_ERRORS, kFailureCertificate},
+        {ERROR_INTERNET_SEC_INVALID_CERT, kFailureCertificate},
+        {ERROR_INTERNET_SECURITY_CHANNEL_ERROR, kFailureCertificate},
+        {ERROR_INTERNET_CONNECTION_ABORTED, kFailureEndedEarly},
+        {ERROR_INTERNET_CONNECTION_RESET, kFailureEndedEarly},
+    };
+    for (const auto& known : kReasons) {
+        if (known.error != error) continue;
+        failure_ = known.reason;
+        return known.reason == kFailureSilence ? kDownloadTimedOut : failure;
+    }
+    return failure;
 }
 
 DownloadResult HttpDownloader::Transfer() {
-    ResetEvent(abortEvent_.Get());
+    failure_ = kFailureOther;
+    httpStatus_ = 0;
+    // Never reset: a Cancel that came before this transfer, or between two of one
+    // update, ends it before anything is sent.
+    if (AbortRequested()) return kDownloadAborted;
 
     if (!SplitUrl(url_, urlParts_)) {
         // "host/path" without a scheme: read it as HTTP, and keep the longer text.
@@ -124,38 +278,19 @@ DownloadResult HttpDownloader::Transfer() {
     return result;
 }
 
-bool HttpDownloader::MayWaitAgain(DownloadResult failure, DWORD callStartTick, DownloadResult& ending) const {
-    ending = failure;
-    const DWORD error = GetLastError();
-    const DWORD now = GetTickCount();
-    // A read that found nothing in time reports the socket's time-out; a request whose
-    // answer did not begin in time is reported as aborted, told apart from a server that
-    // hung up by how long the call waited.
-    const bool waitedInVain = error == ERROR_INTERNET_TIMEOUT || error == WSAETIMEDOUT ||
-                              (error == ERROR_INTERNET_CONNECTION_ABORTED && now - callStartTick + 50 >= kPollMs);
-    if (!waitedInVain) return false;
-    if (AbortRequested())
-        ending = kDownloadAborted;
-    else if (now - lastActivityTick_ >= stallTimeoutMs_ || now - transferStartTick_ >= totalTimeoutMs_)
-        ending = kDownloadTimedOut;
-    else
-        return true;
-    return false;
-}
-
 DownloadResult HttpDownloader::OpenSession() {
     switch (proxyMode_) {
     case kProxySystem:
         root_.Reset(InternetOpenA(userAgent_.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
-                                  nullptr, 0));
+                                  nullptr, INTERNET_FLAG_ASYNC));
         break;
     case kProxyDirect:
         root_.Reset(InternetOpenA(userAgent_.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr,
-                                  0));
+                                  INTERNET_FLAG_ASYNC));
         break;
     case kProxyNamed:
         root_.Reset(InternetOpenA(userAgent_.c_str(), INTERNET_OPEN_TYPE_PROXY, proxyList_.c_str(),
-                                  nullptr, 0));
+                                  nullptr, INTERNET_FLAG_ASYNC));
         break;
     default:
         break;
@@ -165,12 +300,18 @@ DownloadResult HttpDownloader::OpenSession() {
 
     if (InternetSetStatusCallbackA(root_.Get(), &OnInternetStatus) == INTERNET_INVALID_STATUS_CALLBACK)
         return kDownloadNoInternet;
+    {
+        ListeningLock lock;
+        if (++gLastSerial == 0) ++gLastSerial;
+        serial_ = gLastSerial;
+        Listening()[serial_] = this;
+    }
     if (AbortRequested()) return kDownloadAborted;
     return kDownloadSucceeded;
 }
 
 DownloadResult HttpDownloader::OpenRequest() {
-    const auto context = reinterpret_cast<DWORD_PTR>(this);
+    const DWORD_PTR context = serial_;
     // Whatever the scheme, the transfer speaks HTTP; no user name means none at all, not
     // an empty one.
     connection_.Reset(InternetConnectA(
@@ -191,13 +332,12 @@ DownloadResult HttpDownloader::OpenRequest() {
     request_.Reset(HttpOpenRequestA(connection_.Get(), nullptr, object.c_str(), "HTTP/1.1", nullptr, acceptTypes,
                                     flags, context));
     if (!request_) return kDownloadConnectFailed;
-    // Blocking calls return after this long at the latest, so the abort event and the
-    // time limits are looked at while a server keeps us waiting. Only the request
-    // handle's time-outs cut a wait short.
-    DWORD poll = kPollMs;
+    // The silence limit is kept by the transfer's own wait; the library's time-outs only
+    // back it up.
+    DWORD backstop = stallTimeoutMs_ + kLibraryTimeoutMarginMs;
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
                          INTERNET_OPTION_RECEIVE_TIMEOUT})
-        InternetSetOptionA(request_.Get(), option, &poll, sizeof poll);
+        InternetSetOptionA(request_.Get(), option, &backstop, sizeof backstop);
     if (AbortRequested()) return kDownloadAborted;
     return kDownloadSucceeded;
 }
@@ -229,14 +369,15 @@ DownloadResult HttpDownloader::SendUntilAnswered(DWORD& statusCode) {
             rangeLength = std::snprintf(range, sizeof range, "Range: bytes=%lu-\r\n",
                                         static_cast<unsigned long>(resumeOffset_));
         }
-        for (;;) {
-            const DWORD callStart = GetTickCount();
-            if (HttpSendRequestA(request_.Get(), rangeLength > 0 ? range : nullptr, static_cast<DWORD>(rangeLength),
-                                 nullptr, 0))
-                break;
-            DownloadResult ending;
-            if (!MayWaitAgain(kDownloadConnectFailed, callStart, ending)) return ending;
-        }
+        // Sent once: an answer that is slow to come is waited for, never asked for again.
+        bool pended = false;
+        const DownloadResult sent = Complete(
+            [&] {
+                return HttpSendRequestA(request_.Get(), rangeLength > 0 ? range : nullptr,
+                                        static_cast<DWORD>(rangeLength), nullptr, 0) != FALSE;
+            },
+            kDownloadConnectFailed, pended);
+        if (sent != kDownloadSucceeded) return sent;
         lastActivityTick_ = GetTickCount();
 
         statusCode = 0;
@@ -247,6 +388,9 @@ DownloadResult HttpDownloader::SendUntilAnswered(DWORD& statusCode) {
 
         if (statusCode == HTTP_STATUS_OK || statusCode == HTTP_STATUS_PARTIAL_CONTENT)
             return kDownloadSucceeded;
+        // The reason, should this answer be where the transfer ends.
+        failure_ = kFailureHttpStatus;
+        httpStatus_ = statusCode;
         switch (statusCode) {
         case HTTP_STATUS_MOVED:
         case HTTP_STATUS_REDIRECT:
@@ -279,15 +423,9 @@ DownloadResult HttpDownloader::Authenticate(DWORD statusCode, bool& sendAgain) {
     char drain[kDrainBlock];
     for (DWORD drained = 0;;) {
         DWORD got = 0;
-        const DWORD callStart = GetTickCount();
-        if (!InternetReadFile(request_.Get(), drain, sizeof drain, &got)) {
-            DownloadResult ending;
-            if (MayWaitAgain(kDownloadReadFailed, callStart, ending)) continue;
-            if (ending == kDownloadAborted || ending == kDownloadTimedOut) return ending;
-            break;
-        }
-        if (got == 0) break;
-        lastActivityTick_ = GetTickCount();
+        const DownloadResult read = ReadSome(drain, sizeof drain, got);
+        if (read == kDownloadAborted || read == kDownloadTimedOut) return read;
+        if (read != kDownloadSucceeded || got == 0) break;
         drained += got;
         if (drained > kMaxRefusalBody) return kDownloadHttpError;
         if (AbortRequested()) return kDownloadAborted;
@@ -327,36 +465,10 @@ DownloadResult HttpDownloader::ReadBody(TempDownloadFile& file) {
     DWORD total = 0;
     std::vector<char> buffer(kReadBlock);
     for (;;) {
-        // What has arrived, in one read: waiting for a fixed block to fill would keep a
-        // slow server's bytes, and a Cancel, waiting with it.
-        DWORD available = 0;
-        DWORD callStart = GetTickCount();
-        if (!InternetQueryDataAvailable(request_.Get(), &available, 0, 0)) {
-            DownloadResult ending;
-            if (MayWaitAgain(kDownloadReadFailed, callStart, ending)) continue;
-            return ending;
-        }
-        // Whatever else has come by now joins the read, without waiting for more: the
-        // library hands over its own buffer's worth at a time otherwise.
         DWORD got = 0;
-        if (available > 0) {
-            INTERNET_BUFFERSA read{};
-            read.dwStructSize = sizeof read;
-            read.lpvBuffer = buffer.data();
-            read.dwBufferLength = kReadBlock;
-            if (InternetReadFileExA(request_.Get(), &read, IRF_NO_WAIT, 0)) got = read.dwBufferLength;
-        }
-        if (got == 0) {
-            const DWORD want = available == 0 ? kReadBlock : std::min(available, kReadBlock);
-            callStart = GetTickCount();
-            if (!InternetReadFile(request_.Get(), buffer.data(), want, &got)) {
-                DownloadResult ending;
-                if (MayWaitAgain(kDownloadReadFailed, callStart, ending)) continue;
-                return ending;
-            }
-        }
+        const DownloadResult read = ReadSome(buffer.data(), kReadBlock, got);
+        if (read != kDownloadSucceeded) return read;
         const DWORD now = GetTickCount();
-        if (got > 0) lastActivityTick_ = now;
         if (maxBytes_ != 0 && got > maxBytes_ - total) return kDownloadTooLarge;
         if (now - transferStartTick_ >= totalTimeoutMs_) return kDownloadTimedOut;
 
@@ -385,9 +497,48 @@ DownloadResult HttpDownloader::ReadBody(TempDownloadFile& file) {
         if (got == 0) {
             // The connection can end early with an ordinary empty read; a body shorter
             // than announced is a failed read, not a complete file.
-            if (lengthKnown && total != contentLength) return kDownloadReadFailed;
+            if (lengthKnown && total != contentLength) {
+                failure_ = kFailureEndedEarly;
+                return kDownloadReadFailed;
+            }
             return SUCCEEDED(file.Finish(destinationPath_)) ? kDownloadSucceeded
                                                             : kDownloadFileFailed;
         }
+    }
+}
+
+DownloadResult HttpDownloader::ReadSome(char* buffer, DWORD size, DWORD& got) {
+    got = 0;
+    for (int emptyReads = 0;;) {
+        // Waits until something has arrived or the body is over; only then is it read,
+        // so no read is ever left pending in the library with our buffer.
+        // The library writes the count when the call ends, however late: a call given up
+        // on (Cancel, silence) keeps its count's place for good, never our stack.
+        std::unique_ptr<DWORD> available(new DWORD(0));
+        bool pended = false;
+        const DownloadResult waited = Complete(
+            [&] { return InternetQueryDataAvailable(request_.Get(), available.get(), 0, 0) != FALSE; },
+            kDownloadReadFailed, pended);
+        if (waited != kDownloadSucceeded) {
+            if (pended && !callCompleted_) available.release();
+            return waited;
+        }
+        if (pended) continue;  // asked again, it now says how much
+        if (*available == 0) return kDownloadSucceeded;
+        // What has arrived, in one read, without waiting for more: waiting for a fixed
+        // block to fill would keep a slow server's bytes waiting.
+        INTERNET_BUFFERSA read{};
+        read.dwStructSize = sizeof read;
+        read.lpvBuffer = buffer;
+        read.dwBufferLength = size;
+        if (!InternetReadFileExA(request_.Get(), &read, IRF_NO_WAIT, 0))
+            return FailureOf(kDownloadReadFailed, GetLastError());
+        got = read.dwBufferLength;
+        if (got > 0) {
+            lastActivityTick_ = GetTickCount();
+            return kDownloadSucceeded;
+        }
+        // Said to be there, yet nothing came: not a body to go on waiting for.
+        if (++emptyReads == 3) return kDownloadReadFailed;
     }
 }
