@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <atomic>
 #include <mutex>
 #include <set>
@@ -137,7 +138,11 @@ private:
     void MaybeCancel(HWND dialog) {
         if (cancelPressed_) return;
         if (cancelAfterMs_ != 0) {
-            if (firstSeen_ == 0) firstSeen_ = ::GetTickCount() | 1;
+            // Counted from the first sight; a zero tick is a tick like any other.
+            if (!seen_) {
+                seen_ = true;
+                firstSeen_ = ::GetTickCount();
+            }
             if (::GetTickCount() - firstSeen_ >= cancelAfterMs_) {
                 cancelTick_ = ::GetTickCount();
                 ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
@@ -159,6 +164,7 @@ private:
 
     const bool cancelMidTransfer_;
     const DWORD cancelAfterMs_;
+    bool seen_ = false;
     DWORD firstSeen_ = 0;
     std::atomic<DWORD> cancelTick_{0};
     std::atomic<bool> stop_{false};
@@ -475,7 +481,12 @@ TEST_F(UpdateDialogTest, CancelWhileTheServerKeepsUsWaitingIsPromptAndQuiet) {
         for (const char* other : {"latest.xml.modes", "latest.xml.sig.modes", "update.zip.modes"})
             ::DeleteFileA((served_ / other).c_str());
         ASSERT_TRUE(WriteTextFile(served_ / file, "wait-20"));
+        server_.ClearLog();
         Outcome outcome = RunUpdate("", false, true, 1500);
+        // Pressed while that very request waited for its answer.
+        const std::vector<std::string> targets = RequestedTargets();
+        ASSERT_FALSE(targets.empty());
+        EXPECT_EQ("/" + std::string(file).substr(0, std::strlen(file) - 6), targets.back());
         EXPECT_TRUE(outcome.cancelPressed);
         EXPECT_EQ(UpdateDialog::kCancelledOrUnreadable, outcome.result);
         EXPECT_LT(outcome.cancelToEndMs, 1000u);
@@ -569,7 +580,24 @@ TEST_F(UpdateDialogTest, PackagesThatAreNotTheAnnouncedOneOrNotUsableAreRefused)
         SCOPED_TRACE(c.what);
         const std::string& announced = c.announced.empty() ? c.package : c.announced;
         Serve(OfferedDescriptor("2.2", "1.1", &announced), c.package);
+        // The unpack bound stops the writing: a file that grows to the bomb's size and is
+        // refused only then would still have filled the disk.
+        std::atomic<bool> unpacking{true};
+        DWORD largestTemporary = 0;
+        std::thread watcher([&] {
+            while (unpacking) {
+                WIN32_FIND_DATAA found{};
+                HANDLE search = ::FindFirstFileA((program_ / "*.tmp").c_str(), &found);
+                if (search == INVALID_HANDLE_VALUE) continue;
+                do largestTemporary = std::max(largestTemporary, found.nFileSizeLow);
+                while (::FindNextFileA(search, &found));
+                ::FindClose(search);
+            }
+        });
         Outcome outcome = RunUpdate("");
+        unpacking = false;
+        watcher.join();
+        EXPECT_LT(largestTemporary, bomb.size() / 4);
         const bool cutShort = c.package.size() > announced.size();
         EXPECT_EQ(cutShort ? UpdateDialog::kDownloadFailed : UpdateDialog::kInvalidPackage, outcome.result);
         ExpectOneBox(outcome, cutShort ? IDS_DOWNLOAD_FAILED : IDS_INVALID_UPDATE, kErrorIcon);
