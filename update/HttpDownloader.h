@@ -17,6 +17,7 @@
 
 #include <wininet.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -158,6 +159,8 @@ private:
         std::vector<char> information;  // a copy, with a terminating zero added
         DWORD length;
     };
+    // Lists this transfer's serial, so that the library's notifications reach it.
+    void Listen();
     void Note(HINTERNET handle, DWORD status, LPVOID information, DWORD length);
     // Passes the notifications kept so far to the status slot, on the calling thread.
     void DeliverNotices();
@@ -172,8 +175,7 @@ private:
     // Makes one library call that may finish later; waits for it then, for Abort and
     // for the time limits. `pended` tells whether it finished later, callCompleted_
     // whether a call that pended did finish, rather than being given up on.
-    template <class Call>
-    DownloadResult Complete(Call call, DownloadResult failure, bool& pended);
+    DownloadResult Complete(const std::function<bool()>& call, DownloadResult failure, bool& pended);
     DownloadResult AwaitCompletion();
     // Reads what has arrived of the body, at most `size` bytes; `got` 0 at its end.
     DownloadResult ReadSome(char* buffer, DWORD size, DWORD& got);
