@@ -84,6 +84,13 @@
 #define IDS_TRAY_ITEM 141
 #define IDS_UPDATE_UNVERIFIED 150
 #define IDS_FOLDER_NOT_WRITABLE 151
+// Why a download failed: one line under IDS_DOWNLOAD_FAILED.
+#define IDS_FAILURE_NAME_NOT_RESOLVED 152
+#define IDS_FAILURE_CONNECTION_REFUSED 153
+#define IDS_FAILURE_SILENCE 154
+#define IDS_FAILURE_HTTP_STATUS 155
+#define IDS_FAILURE_CERTIFICATE 156
+#define IDS_FAILURE_ENDED_EARLY 157
 
 // Sent to the main dialog by whoever drives a running copy (the command line, tests): it
 // answers 1 once its start-up is over and it takes commands, 0 before.

@@ -31,6 +31,9 @@ constexpr DWORD kCredentialPromptFlags = FLAGS_ERROR_UI_FILTER_FOR_ERRORS |
                                          FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
                                          FLAGS_ERROR_UI_FLAGS_GENERATE_DATA;
 
+// The library's own time-outs stay out of the way of the silence limit, which is ours.
+constexpr DWORD kLibraryTimeoutMarginMs = 5000;
+
 bool SetTextOption(HINTERNET handle, DWORD option, const std::string& text) {
     return InternetSetOptionA(handle, option, const_cast<char*>(text.c_str()),
                               static_cast<DWORD>(text.size() + 1)) != FALSE;
@@ -38,7 +41,10 @@ bool SetTextOption(HINTERNET handle, DWORD option, const std::string& text) {
 
 }  // namespace
 
-HttpDownloader::HttpDownloader() : abortEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+HttpDownloader::HttpDownloader()
+    : abortEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      completedEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      noticeEvent_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
 
 HttpDownloader::~HttpDownloader() {
     // The worker must be finished with the handles and the event before they go: ask a
@@ -77,24 +83,12 @@ bool HttpDownloader::AbortRequested() const noexcept {
     return WaitForSingleObject(abortEvent_.Get(), 0) == WAIT_OBJECT_0;
 }
 
-void HttpDownloader::CloseInternetHandles() noexcept {
-    // Children before the session they belong to.
-    request_.Reset();
-    connection_.Reset();
-    root_.Reset();
-}
-
-void CALLBACK HttpDownloader::OnInternetStatus(HINTERNET handle, DWORD_PTR context,
-                                               DWORD status, LPVOID information,
-                                               DWORD length) {
-    // The connection and the request carry the downloader as their context; the root
-    // handle carries none, and its notifications are nobody's.
-    auto* self = reinterpret_cast<HttpDownloader*>(context);
-    if (self != nullptr) self->statusCallback_(handle, status, information, length);
-}
-
 DownloadResult HttpDownloader::Transfer() {
-    ResetEvent(abortEvent_.Get());
+    failure_ = kFailureOther;
+    httpStatus_ = 0;
+    // Never reset: a Cancel that came before this transfer, or between two of one
+    // update, ends it before anything is sent.
+    if (AbortRequested()) return kDownloadAborted;
 
     if (!SplitUrl(url_, urlParts_)) {
         // "host/path" without a scheme: read it as HTTP, and keep the longer text.
@@ -124,38 +118,19 @@ DownloadResult HttpDownloader::Transfer() {
     return result;
 }
 
-bool HttpDownloader::MayWaitAgain(DownloadResult failure, DWORD callStartTick, DownloadResult& ending) const {
-    ending = failure;
-    const DWORD error = GetLastError();
-    const DWORD now = GetTickCount();
-    // A read that found nothing in time reports the socket's time-out; a request whose
-    // answer did not begin in time is reported as aborted, told apart from a server that
-    // hung up by how long the call waited.
-    const bool waitedInVain = error == ERROR_INTERNET_TIMEOUT || error == WSAETIMEDOUT ||
-                              (error == ERROR_INTERNET_CONNECTION_ABORTED && now - callStartTick + 50 >= kPollMs);
-    if (!waitedInVain) return false;
-    if (AbortRequested())
-        ending = kDownloadAborted;
-    else if (now - lastActivityTick_ >= stallTimeoutMs_ || now - transferStartTick_ >= totalTimeoutMs_)
-        ending = kDownloadTimedOut;
-    else
-        return true;
-    return false;
-}
-
 DownloadResult HttpDownloader::OpenSession() {
     switch (proxyMode_) {
     case kProxySystem:
         root_.Reset(InternetOpenA(userAgent_.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
-                                  nullptr, 0));
+                                  nullptr, INTERNET_FLAG_ASYNC));
         break;
     case kProxyDirect:
         root_.Reset(InternetOpenA(userAgent_.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr,
-                                  0));
+                                  INTERNET_FLAG_ASYNC));
         break;
     case kProxyNamed:
         root_.Reset(InternetOpenA(userAgent_.c_str(), INTERNET_OPEN_TYPE_PROXY, proxyList_.c_str(),
-                                  nullptr, 0));
+                                  nullptr, INTERNET_FLAG_ASYNC));
         break;
     default:
         break;
@@ -165,12 +140,13 @@ DownloadResult HttpDownloader::OpenSession() {
 
     if (InternetSetStatusCallbackA(root_.Get(), &OnInternetStatus) == INTERNET_INVALID_STATUS_CALLBACK)
         return kDownloadNoInternet;
+    Listen();
     if (AbortRequested()) return kDownloadAborted;
     return kDownloadSucceeded;
 }
 
 DownloadResult HttpDownloader::OpenRequest() {
-    const auto context = reinterpret_cast<DWORD_PTR>(this);
+    const DWORD_PTR context = serial_;
     // Whatever the scheme, the transfer speaks HTTP; no user name means none at all, not
     // an empty one.
     connection_.Reset(InternetConnectA(
@@ -191,13 +167,12 @@ DownloadResult HttpDownloader::OpenRequest() {
     request_.Reset(HttpOpenRequestA(connection_.Get(), nullptr, object.c_str(), "HTTP/1.1", nullptr, acceptTypes,
                                     flags, context));
     if (!request_) return kDownloadConnectFailed;
-    // Blocking calls return after this long at the latest, so the abort event and the
-    // time limits are looked at while a server keeps us waiting. Only the request
-    // handle's time-outs cut a wait short.
-    DWORD poll = kPollMs;
+    // The silence limit is kept by the transfer's own wait; the library's time-outs only
+    // back it up.
+    DWORD backstop = stallTimeoutMs_ + kLibraryTimeoutMarginMs;
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
                          INTERNET_OPTION_RECEIVE_TIMEOUT})
-        InternetSetOptionA(request_.Get(), option, &poll, sizeof poll);
+        InternetSetOptionA(request_.Get(), option, &backstop, sizeof backstop);
     if (AbortRequested()) return kDownloadAborted;
     return kDownloadSucceeded;
 }
@@ -229,14 +204,15 @@ DownloadResult HttpDownloader::SendUntilAnswered(DWORD& statusCode) {
             rangeLength = std::snprintf(range, sizeof range, "Range: bytes=%lu-\r\n",
                                         static_cast<unsigned long>(resumeOffset_));
         }
-        for (;;) {
-            const DWORD callStart = GetTickCount();
-            if (HttpSendRequestA(request_.Get(), rangeLength > 0 ? range : nullptr, static_cast<DWORD>(rangeLength),
-                                 nullptr, 0))
-                break;
-            DownloadResult ending;
-            if (!MayWaitAgain(kDownloadConnectFailed, callStart, ending)) return ending;
-        }
+        // Sent once: an answer that is slow to come is waited for, never asked for again.
+        bool pended = false;
+        const DownloadResult sent = Complete(
+            [&] {
+                return HttpSendRequestA(request_.Get(), rangeLength > 0 ? range : nullptr,
+                                        static_cast<DWORD>(rangeLength), nullptr, 0) != FALSE;
+            },
+            kDownloadConnectFailed, pended);
+        if (sent != kDownloadSucceeded) return sent;
         lastActivityTick_ = GetTickCount();
 
         statusCode = 0;
@@ -247,6 +223,9 @@ DownloadResult HttpDownloader::SendUntilAnswered(DWORD& statusCode) {
 
         if (statusCode == HTTP_STATUS_OK || statusCode == HTTP_STATUS_PARTIAL_CONTENT)
             return kDownloadSucceeded;
+        // The reason, should this answer be where the transfer ends.
+        failure_ = kFailureHttpStatus;
+        httpStatus_ = statusCode;
         switch (statusCode) {
         case HTTP_STATUS_MOVED:
         case HTTP_STATUS_REDIRECT:
@@ -279,15 +258,9 @@ DownloadResult HttpDownloader::Authenticate(DWORD statusCode, bool& sendAgain) {
     char drain[kDrainBlock];
     for (DWORD drained = 0;;) {
         DWORD got = 0;
-        const DWORD callStart = GetTickCount();
-        if (!InternetReadFile(request_.Get(), drain, sizeof drain, &got)) {
-            DownloadResult ending;
-            if (MayWaitAgain(kDownloadReadFailed, callStart, ending)) continue;
-            if (ending == kDownloadAborted || ending == kDownloadTimedOut) return ending;
-            break;
-        }
-        if (got == 0) break;
-        lastActivityTick_ = GetTickCount();
+        const DownloadResult read = ReadSome(drain, sizeof drain, got);
+        if (read == kDownloadAborted || read == kDownloadTimedOut) return read;
+        if (read != kDownloadSucceeded || got == 0) break;
         drained += got;
         if (drained > kMaxRefusalBody) return kDownloadHttpError;
         if (AbortRequested()) return kDownloadAborted;
@@ -327,36 +300,10 @@ DownloadResult HttpDownloader::ReadBody(TempDownloadFile& file) {
     DWORD total = 0;
     std::vector<char> buffer(kReadBlock);
     for (;;) {
-        // What has arrived, in one read: waiting for a fixed block to fill would keep a
-        // slow server's bytes, and a Cancel, waiting with it.
-        DWORD available = 0;
-        DWORD callStart = GetTickCount();
-        if (!InternetQueryDataAvailable(request_.Get(), &available, 0, 0)) {
-            DownloadResult ending;
-            if (MayWaitAgain(kDownloadReadFailed, callStart, ending)) continue;
-            return ending;
-        }
-        // Whatever else has come by now joins the read, without waiting for more: the
-        // library hands over its own buffer's worth at a time otherwise.
         DWORD got = 0;
-        if (available > 0) {
-            INTERNET_BUFFERSA read{};
-            read.dwStructSize = sizeof read;
-            read.lpvBuffer = buffer.data();
-            read.dwBufferLength = kReadBlock;
-            if (InternetReadFileExA(request_.Get(), &read, IRF_NO_WAIT, 0)) got = read.dwBufferLength;
-        }
-        if (got == 0) {
-            const DWORD want = available == 0 ? kReadBlock : std::min(available, kReadBlock);
-            callStart = GetTickCount();
-            if (!InternetReadFile(request_.Get(), buffer.data(), want, &got)) {
-                DownloadResult ending;
-                if (MayWaitAgain(kDownloadReadFailed, callStart, ending)) continue;
-                return ending;
-            }
-        }
+        const DownloadResult read = ReadSome(buffer.data(), kReadBlock, got);
+        if (read != kDownloadSucceeded) return read;
         const DWORD now = GetTickCount();
-        if (got > 0) lastActivityTick_ = now;
         if (maxBytes_ != 0 && got > maxBytes_ - total) return kDownloadTooLarge;
         if (now - transferStartTick_ >= totalTimeoutMs_) return kDownloadTimedOut;
 
@@ -385,7 +332,10 @@ DownloadResult HttpDownloader::ReadBody(TempDownloadFile& file) {
         if (got == 0) {
             // The connection can end early with an ordinary empty read; a body shorter
             // than announced is a failed read, not a complete file.
-            if (lengthKnown && total != contentLength) return kDownloadReadFailed;
+            if (lengthKnown && total != contentLength) {
+                failure_ = kFailureEndedEarly;
+                return kDownloadReadFailed;
+            }
             return SUCCEEDED(file.Finish(destinationPath_)) ? kDownloadSucceeded
                                                             : kDownloadFileFailed;
         }

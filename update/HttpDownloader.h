@@ -5,6 +5,10 @@
 // never leaves a partial destination behind. Status, progress and the final result are
 // reported through three receiver-and-member-function slots, called on the transfer's
 // thread.
+//
+// The library runs in its asynchronous mode: each request is sent once, and the transfer
+// waits for its answer, for Abort and for the silence limit together, so a slow server is
+// neither asked again nor able to hold a Cancel up.
 #include "update/InternetHandle.h"
 #include "update/MemberCallback.h"
 #include "update/UrlParts.h"
@@ -13,7 +17,9 @@
 
 #include <wininet.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 // What a transfer ended with: 0 success, 1 aborted, 2 and above failures.
 enum DownloadResult : int {
@@ -29,6 +35,17 @@ enum DownloadResult : int {
                                  // or more redirects than are followed
     kDownloadTooLarge = 9,       // the body, or its announced length, is past the bound
     kDownloadTimedOut = 10,      // the server sent nothing for too long, or took too long
+};
+
+// Why a transfer failed, in terms a user or an administrator can act on.
+enum DownloadFailure : int {
+    kFailureOther = 0,  // nothing more useful to say
+    kFailureNameNotResolved,
+    kFailureConnectionRefused,
+    kFailureSilence,     // nothing from the server for the silence limit
+    kFailureHttpStatus,  // the status is HttpStatus()
+    kFailureCertificate,
+    kFailureEndedEarly,
 };
 
 // Kept by the transfer across reads and handed to the progress receiver by reference, so
@@ -80,7 +97,9 @@ public:
     // transfer with kDownloadTooLarge. 0 means no bound.
     void SetMaxBytes(DWORD maxBytes) { maxBytes_ = maxBytes; }
     // The transfer gives up with kDownloadTimedOut when the server has sent nothing for
-    // `stallMs`, or when the whole transfer has taken `totalMs`.
+    // `stallMs` (before its answer or within the body), or when the whole transfer has
+    // taken `totalMs`. A server that answers within `stallMs` is waited for, never asked
+    // again.
     void SetTimeouts(DWORD stallMs, DWORD totalMs) {
         stallTimeoutMs_ = stallMs;
         totalTimeoutMs_ = totalMs;
@@ -88,10 +107,6 @@ public:
 
     // Redirects followed before the transfer fails with kDownloadHttpError.
     static constexpr int kMaxRedirects = 5;
-    // How long one blocking call of the library may wait: the longest a Cancel waits.
-    // A request whose answer has not begun by then is sent again, so a server must start
-    // answering within this time.
-    static constexpr DWORD kPollMs = 800;
     static constexpr DWORD kDefaultStallTimeoutMs = 30000;
     static constexpr DWORD kDefaultTotalTimeoutMs = 10 * 60 * 1000;
 
@@ -117,19 +132,38 @@ public:
     const std::string& DestinationPath() const noexcept { return destinationPath_; }
     const std::string& UserAgent() const noexcept { return userAgent_; }
     const UrlParts& Parts() const noexcept { return urlParts_; }
+    // Why the last transfer failed (kFailureOther after a success or an abort), and the
+    // status the server answered with when that is the reason.
+    DownloadFailure Failure() const noexcept { return failure_; }
+    DWORD HttpStatus() const noexcept { return httpStatus_; }
 
     // Runs RunNow on a new worker thread of normal priority; false when none started.
     bool Start();
     // Runs one transfer on the calling thread, closes its internet handles, then calls
     // the completion slot with the result. Returns 0.
     int RunNow();
-    // Makes the running transfer end with kDownloadAborted at its next check. Any thread.
+    // Makes the running transfer end with kDownloadAborted at once, even while it waits
+    // for the server, and for good: a later transfer of this downloader ends the same way
+    // before it sends anything, so a Cancel between two transfers is never lost. Any
+    // thread.
     void Abort() noexcept;
 
 private:
     static DWORD WINAPI ThreadProcedure(void* self);
     static void CALLBACK OnInternetStatus(HINTERNET handle, DWORD_PTR context, DWORD status,
                                           LPVOID information, DWORD length);
+    // One notification of the library, kept until the transfer's thread passes it on.
+    struct Notice {
+        HINTERNET handle;
+        DWORD status;
+        std::vector<char> information;  // a copy, with a terminating zero added
+        DWORD length;
+    };
+    // Lists this transfer's serial, so that the library's notifications reach it.
+    void Listen();
+    void Note(HINTERNET handle, DWORD status, LPVOID information, DWORD length);
+    // Passes the notifications kept so far to the status slot, on the calling thread.
+    void DeliverNotices();
 
     DownloadResult Transfer();
     DownloadResult OpenSession();
@@ -138,10 +172,15 @@ private:
     DownloadResult FollowRedirect();
     DownloadResult ReadBody(class TempDownloadFile& file);
     DownloadResult Authenticate(DWORD statusCode, bool& sendAgain);
-    // After a blocking call failed: whether it only ran into its poll time-out and may
-    // be repeated (nothing came, no abort, the time limits not reached); otherwise the
-    // result the transfer ends with, in `ending`.
-    bool MayWaitAgain(DownloadResult failure, DWORD callStartTick, DownloadResult& ending) const;
+    // Makes one library call that may finish later; waits for it then, for Abort and
+    // for the time limits. `pended` tells whether it finished later, callCompleted_
+    // whether a call that pended did finish, rather than being given up on.
+    DownloadResult Complete(const std::function<bool()>& call, DownloadResult failure, bool& pended);
+    DownloadResult AwaitCompletion();
+    // Reads what has arrived of the body, at most `size` bytes; `got` 0 at its end.
+    DownloadResult ReadSome(char* buffer, DWORD size, DWORD& got);
+    // The result a failed call ends with, its reason noted from the library's error.
+    DownloadResult FailureOf(DownloadResult failure, DWORD error);
     bool AbortRequested() const noexcept;
     void CloseInternetHandles() noexcept;
 
@@ -168,5 +207,15 @@ private:
     UniqueInternetHandle connection_;
     UniqueInternetHandle request_;
     UniqueKernelHandle abortEvent_;
+    UniqueKernelHandle completedEvent_;  // the library finished a pending call
+    UniqueKernelHandle noticeEvent_;     // a notification waits to be passed on
+    // The context the current session's handles carry; 0 when there is none. Guarded,
+    // with notices_ and completion_, by the lock of the transfers that still listen.
+    DWORD_PTR serial_ = 0;
+    std::vector<Notice> notices_;
+    INTERNET_ASYNC_RESULT completion_{};
+    bool callCompleted_ = false;
     UrlParts urlParts_;
+    DownloadFailure failure_ = kFailureOther;
+    DWORD httpStatus_ = 0;
 };

@@ -175,9 +175,6 @@ void UpdateDialog::ShowStatus(HINTERNET, DWORD status, LPVOID information, DWORD
 
 void UpdateDialog::OnProgress(DWORD startTick, DWORD& lastTick, DWORD total, DWORD& lastTotal, DWORD& lastPercent,
                               bool lengthKnown, DWORD contentLength) {
-    // A Cancel that came before this transfer reset the abort event still counts.
-    if (cancelRequested_) downloader_.Abort();
-
     // The bar and title at most ten times a second, and at the end: each change is a
     // message to the window's own thread, and a fast transfer reads thousands of times.
     const DWORD now = ::GetTickCount();

@@ -104,8 +104,8 @@ private:
     std::string baseUrl_;
     std::string programDirectory_;
     bool checkStarted_ = false;
-    // Set by Cancel and never cleared: the downloader clears its abort event when a
-    // transfer starts, so a press between the two downloads is kept here and passed on.
+    // Set by Cancel and never cleared, like the downloader's abort: it stops the unpacking
+    // and keeps any box from showing after a Cancel or the program's Exit.
     std::atomic<bool> cancelRequested_{false};
 
     // Written by CheckForUpdate before the worker starts; only read afterwards.

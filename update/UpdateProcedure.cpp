@@ -6,6 +6,7 @@
 #include "res/ProductInfo.h"
 #include "res/resource.h"
 #include "update/PackageContent.h"
+#include "update/ResourceText.h"
 #include "update/UpdateDescriptor.h"
 #include "update/UpdateVerifier.h"
 #include "update/ZipExtractor.h"
@@ -90,6 +91,27 @@ bool CanWriteFolder(const std::string& folder) {
     const bool made = ::GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES;
     if (made) ::DeleteFileA(name);
     return made;
+}
+
+// The line that says why a download failed, for the user or an administrator to act on;
+// empty when there is nothing useful to say.
+std::string FailureLine(DownloadFailure failure, DWORD httpStatus, DWORD silenceMs) {
+    static constexpr struct {
+        DownloadFailure failure;
+        UINT textId;
+    } kReasons[] = {
+        {kFailureNameNotResolved, IDS_FAILURE_NAME_NOT_RESOLVED},
+        {kFailureConnectionRefused, IDS_FAILURE_CONNECTION_REFUSED},
+        {kFailureSilence, IDS_FAILURE_SILENCE},
+        {kFailureHttpStatus, IDS_FAILURE_HTTP_STATUS},
+        {kFailureCertificate, IDS_FAILURE_CERTIFICATE},
+        {kFailureEndedEarly, IDS_FAILURE_ENDED_EARLY},
+    };
+    const std::string insert =
+        std::to_string(failure == kFailureSilence ? (silenceMs + 999) / 1000 : httpStatus);
+    for (const auto& reason : kReasons)
+        if (reason.failure == failure) return FormatResourceText(reason.textId, insert);
+    return std::string();
 }
 
 bool DigestMatches(const std::string& path, const UpdateDescriptor& announced) {
@@ -302,7 +324,12 @@ void UpdateDialog::Finish(int result, UINT messageId, UINT icon, bool openProduc
         messageId = 0;
         openProductPage = false;
     }
-    if (messageId) ::MessageBoxA(Hwnd(), LoadResourceString(messageId).c_str(), kCaption, MB_OK | icon);
+    std::string text = messageId ? LoadResourceString(messageId) : std::string();
+    if (messageId == IDS_DOWNLOAD_FAILED) {
+        const std::string reason = FailureLine(downloader_.Failure(), downloader_.HttpStatus(), stallTimeoutMs_);
+        if (!reason.empty()) text += "\n" + reason;
+    }
+    if (messageId) ::MessageBoxA(Hwnd(), text.c_str(), kCaption, MB_OK | icon);
     if (openProductPage) OpenWithShell(product::kHomePage);
     // The dialog ends itself on its own thread once it sees this.
     if (!::PostMessageA(Hwnd(), kEndUpdateMessage, static_cast<WPARAM>(result), 0)) ::EndDialog(Hwnd(), result);

@@ -175,19 +175,20 @@ TEST_F(Updating, TheAdministratorsUpdateUrlIsWhereUpdateLooks) {
     EXPECT_EQ(0u, server_->RequestLog().front().target.find("/hushbar/update/latest.xml"));
 }
 
-// Exit while the server keeps the program waiting, in either download: the process ends
+// Exit while the server keeps the program waiting (it answers only after 20 s), in each
+// download: the process ends
 // within a second or so with Exit's status, shows nothing and leaves nothing behind.
 TEST_F(Updating, ExitWhileTheServerStallsEndsPromptlyWith57665) {
     const std::string package = ZipArchiveWriter().AddFile("objects.dll", kNewList).Bytes();
     WriteTextFile(updateFolder_ + "update.zip", package);
     Serve(content_.Path());
-    for (const char* stalled : {"latest.xml", "update.zip"}) {
+    for (const char* stalled : {"latest.xml", "latest.xml.sig", "update.zip"}) {
         SCOPED_TRACE(stalled);
         WriteTextFile(updateFolder_ + "latest.xml", OfferedDescriptor("2.2", "1.5", &package));
         ASSERT_TRUE(SignWithBuildKey(updateFolder_ + "latest.xml"));
-        ::DeleteFileA((updateFolder_ + "latest.xml.modes").c_str());
-        ::DeleteFileA((updateFolder_ + "update.zip.modes").c_str());
-        WriteTextFile(updateFolder_ + stalled + ".modes", "never-answer");
+        for (const char* file : {"latest.xml.modes", "latest.xml.sig.modes", "update.zip.modes"})
+            ::DeleteFileA((updateFolder_ + file).c_str());
+        WriteTextFile(updateFolder_ + stalled + ".modes", "wait-20");
         server_->ClearLog();
         Start();
         hushbar_->PostCommand(IDC_UPDATE);

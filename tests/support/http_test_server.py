@@ -28,6 +28,7 @@ Paths (segments before the content are modifiers and may be combined, e.g.
   stall/<rest>                    headers and the first half of the body, then nothing more
   endless/<rest>                  200 without Content-Length and a body that never ends
   huge-length/<rest>              claims a Content-Length just past 4 GiB, sends <rest>, then stalls
+  wait-<s>/<rest>                 waits s seconds after the request before the status line
   loop/<rest>                     302 to this same path, for ever
   fast/<rest>                     the whole body in one write (for timing)
   hang-up[/...]                   the connection closes without an answer
@@ -60,6 +61,10 @@ HUGE_LENGTH = (1 << 32) + 10  # cut to 32 bits it would pass any bound
 stop_event = threading.Event()
 log_lock = threading.Lock()
 options = None
+
+
+def is_wait(mode):
+    return mode.startswith("wait-") and mode[5:].isdigit()
 
 
 def clean(text):
@@ -121,7 +126,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         modes = set()
         while segments:
             head = segments[0]
-            if head in MODIFIERS:
+            if head in MODIFIERS or is_wait(head):
                 modes.add(head)
                 segments = segments[1:]
             elif head in ("auth", "proxy-auth") and len(segments) >= 3:
@@ -169,7 +174,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         # are fixed (the program's own update URL, reached through the proxy setting).
         extra = self.read_file(segments[:-1] + [segments[-1] + ".modes"])
         if extra is not None:
-            modes |= {m for m in extra.decode("ascii", "replace").split() if m in MODIFIERS}
+            modes |= {m for m in extra.decode("ascii", "replace").split() if m in MODIFIERS or is_wait(m)}
         return self.answer_ranged(body, modes)
 
     def read_file(self, segments):
@@ -221,6 +226,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.close_connection = True
             stop_event.wait()
             return
+        for mode in modes:
+            if is_wait(mode) and stop_event.wait(int(mode[5:])):
+                return
         if "loop" in modes:
             modes = set()
             code, body, extra = 302, b"again\n", {"Location": self.path}

@@ -83,9 +83,11 @@ TEST_F(DownloadTest, AServerThatKeepsUsWaitingTimesOutAndAbortIsSeenWithinASecon
     EXPECT_LT(Since(start), 4000u);
 
     // Abort from another thread while the server says nothing, in either phase.
-    downloader.SetTimeouts(60000, 600000);
-    for (const char* path : {"never-answer/gen/10", "stall/gen/100000"}) {
+    for (const char* path : {"never-answer/gen/10", "stall/gen/100000", "wait-20/gen/10"}) {
         SCOPED_TRACE(path);
+        HttpDownloader downloader;
+        downloader.SetDestinationPath(Destination());
+        downloader.SetTimeouts(60000, 600000);
         downloader.SetUrl(Url(path));
         DownloadRecorder recorder;
         DWORD abortedAt = 0;

@@ -1,5 +1,6 @@
 #include "update/UpdateDialog.h"
 
+#include "update/ResourceText.h"
 #include "update/UpdateDescriptor.h"
 #include "update/ZipExtractor.h"
 
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <atomic>
 #include <mutex>
 #include <set>
@@ -136,7 +138,11 @@ private:
     void MaybeCancel(HWND dialog) {
         if (cancelPressed_) return;
         if (cancelAfterMs_ != 0) {
-            if (firstSeen_ == 0) firstSeen_ = ::GetTickCount() | 1;
+            // Counted from the first sight; a zero tick is a tick like any other.
+            if (!seen_) {
+                seen_ = true;
+                firstSeen_ = ::GetTickCount();
+            }
             if (::GetTickCount() - firstSeen_ >= cancelAfterMs_) {
                 cancelTick_ = ::GetTickCount();
                 ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
@@ -158,6 +164,7 @@ private:
 
     const bool cancelMidTransfer_;
     const DWORD cancelAfterMs_;
+    bool seen_ = false;
     DWORD firstSeen_ = 0;
     std::atomic<DWORD> cancelTick_{0};
     std::atomic<bool> stop_{false};
@@ -268,9 +275,10 @@ protected:
         return names;
     }
 
-    static void ExpectOneBox(const Outcome& outcome, UINT textId, HICON icon) {
+    // A failed download's box carries one line more when its reason is known.
+    static void ExpectOneBox(const Outcome& outcome, UINT textId, HICON icon, const std::string& reason = "") {
         ASSERT_EQ(1u, outcome.boxes.size()) << "message " << textId;
-        EXPECT_EQ(LoadResourceString(textId), outcome.boxes[0].text);
+        EXPECT_EQ(LoadResourceString(textId) + (reason.empty() ? "" : "\n" + reason), outcome.boxes[0].text);
         EXPECT_EQ(icon, outcome.boxes[0].icon) << "message " << textId;
     }
 
@@ -297,9 +305,17 @@ std::string NewPackage(const std::string& list, const std::string& descriptor) {
 }  // namespace
 
 TEST_F(UpdateDialogTest, NewerDataIsFetchedAndOnlyTheListAndDescriptorAreWritten) {
+  // A server slow to begin each answer is waited for, and asked once per resource.
+  for (const char* wait : {"", "wait-1", "wait-5"}) {
+    SCOPED_TRACE(wait);
+    ::DeleteFileA((program_ / "templatest.xml").c_str());
+    ::DeleteFileA((program_ / "update.zip").c_str());
+    SetUp();
     const std::string inner = Descriptor("2.2", "1.1");
     const std::string package = NewPackage(kNewList, inner);
     ServeUpdate("2.2", "1.1", package);
+    for (const char* file : {"latest.xml.modes", "latest.xml.sig.modes", "update.zip.modes"})
+        ASSERT_TRUE(WriteTextFile(served_ / file, wait));
 
     Outcome outcome = RunUpdate("");
     EXPECT_EQ(UpdateDialog::kInstalled, outcome.result);
@@ -316,6 +332,9 @@ TEST_F(UpdateDialogTest, NewerDataIsFetchedAndOnlyTheListAndDescriptorAreWritten
               FilesIn(program_.Path()));
     EXPECT_TRUE(outcome.pagesOpened.empty());
     EXPECT_EQ((std::vector<std::string>{"/latest.xml", "/latest.xml.sig", "/update.zip"}), RequestedTargets());
+  }
+  for (const char* file : {"latest.xml.modes", "latest.xml.sig.modes", "update.zip.modes"})
+      ::DeleteFileA((served_ / file).c_str());
 }
 
 TEST_F(UpdateDialogTest, ComparesVersionsAsNumbersAndReportsWithoutFetchingThePackage) {
@@ -382,13 +401,25 @@ TEST_F(UpdateDialogTest, AFolderThatCannotBeWrittenIsNamedAsTheReason) {
 
 TEST_F(UpdateDialogTest, FailedDownloadsChangeNothingInstalled) {
     ServeUpdate("2.2", "1.1", NewPackage(kNewList, Descriptor("2.2", "1.1")));
-    for (const char* fault : {"status/404/", "short/", "loop/", "endless/", "huge-length/"}) {
-        SCOPED_TRACE(fault);
+    const struct {
+        std::string base;
+        std::string reason;  // the box's last line; none where the bound says it all
+    } faults[] = {
+        {server_.BaseUrl() + "status/404/", FormatResourceText(IDS_FAILURE_HTTP_STATUS, "404")},
+        {server_.BaseUrl() + "short/", LoadResourceString(IDS_FAILURE_ENDED_EARLY)},
+        {server_.BaseUrl() + "loop/", FormatResourceText(IDS_FAILURE_HTTP_STATUS, "302")},
+        {server_.BaseUrl() + "endless/", ""},
+        {server_.BaseUrl() + "huge-length/", ""},
+        {"http://127.0.0.1:1/", LoadResourceString(IDS_FAILURE_CONNECTION_REFUSED)},
+        {"http://no-such-host.invalid/", LoadResourceString(IDS_FAILURE_NAME_NOT_RESOLVED)},
+    };
+    for (const auto& fault : faults) {
+        SCOPED_TRACE(fault.base);
         const DWORD start = ::GetTickCount();
         server_.ClearLog();
-        Outcome outcome = RunUpdate(fault);
+        Outcome outcome = RunUpdateAt(fault.base, false);
         EXPECT_EQ(UpdateDialog::kDownloadFailed, outcome.result) << ::testing::PrintToString(RequestedTargets());
-        ExpectOneBox(outcome, IDS_DOWNLOAD_FAILED, kErrorIcon);
+        ExpectOneBox(outcome, IDS_DOWNLOAD_FAILED, kErrorIcon, fault.reason);
         // An endless body ends at the bound, an oversized length before the first byte.
         EXPECT_LT(::GetTickCount() - start, 10000u);
         ExpectNothingInstalled();
@@ -410,7 +441,8 @@ TEST_F(UpdateDialogTest, FailedDownloadsChangeNothingInstalled) {
         }
         Outcome outcome = RunUpdate("");
         EXPECT_EQ(UpdateDialog::kDownloadFailed, outcome.result);
-        ExpectOneBox(outcome, IDS_DOWNLOAD_FAILED, kErrorIcon);
+        ExpectOneBox(outcome, IDS_DOWNLOAD_FAILED, kErrorIcon,
+                     *modes ? "" : FormatResourceText(IDS_FAILURE_HTTP_STATUS, "404"));
         ExpectNothingInstalled();
         EXPECT_TRUE(outcome.pagesOpened.empty());
     }
@@ -427,9 +459,12 @@ TEST_F(UpdateDialogTest, AServerThatNeverAnswersEndsAsAFailedDownload) {
             ::DeleteFileA((served_ / "update.zip.modes").c_str());
             ASSERT_TRUE(WriteTextFile(served_ / file, modes));
             const DWORD start = ::GetTickCount();
+            server_.ClearLog();
             Outcome outcome = RunUpdate("");
             EXPECT_EQ(UpdateDialog::kDownloadFailed, outcome.result) << file;
-            ExpectOneBox(outcome, IDS_DOWNLOAD_FAILED, kErrorIcon);
+            ExpectOneBox(outcome, IDS_DOWNLOAD_FAILED, kErrorIcon, FormatResourceText(IDS_FAILURE_SILENCE, "2"));
+            // Asked once, however long it kept silent.
+            EXPECT_EQ(std::string(file) == "update.zip.modes" ? 3u : 1u, RequestedTargets().size());
             EXPECT_LT(::GetTickCount() - start, 8000u) << file;
             ExpectNothingInstalled();
         }
@@ -440,20 +475,29 @@ TEST_F(UpdateDialogTest, AServerThatNeverAnswersEndsAsAFailedDownload) {
 
 TEST_F(UpdateDialogTest, CancelWhileTheServerKeepsUsWaitingIsPromptAndQuiet) {
     ServeUpdate("2.2", "1.1", NewPackage(kNewList, Descriptor("2.2", "1.1")));
-    for (const char* file : {"latest.xml.modes", "update.zip.modes"}) {
+    // Each resource in turn answers only after 20 s: Cancel does not wait for it.
+    for (const char* file : {"latest.xml.modes", "latest.xml.sig.modes", "update.zip.modes"}) {
         SCOPED_TRACE(file);
-        ::DeleteFileA((served_ / "latest.xml.modes").c_str());
-        ::DeleteFileA((served_ / "update.zip.modes").c_str());
-        ASSERT_TRUE(WriteTextFile(served_ / file, "never-answer"));
+        for (const char* other : {"latest.xml.modes", "latest.xml.sig.modes", "update.zip.modes"})
+            ::DeleteFileA((served_ / other).c_str());
+        ASSERT_TRUE(WriteTextFile(served_ / file, "wait-20"));
+        server_.ClearLog();
         Outcome outcome = RunUpdate("", false, true, 1500);
+        // Pressed while that very request waited for its answer.
+        const std::vector<std::string> targets = RequestedTargets();
+        ASSERT_FALSE(targets.empty());
+        EXPECT_EQ("/" + std::string(file).substr(0, std::strlen(file) - 6), targets.back());
         EXPECT_TRUE(outcome.cancelPressed);
         EXPECT_EQ(UpdateDialog::kCancelledOrUnreadable, outcome.result);
         EXPECT_LT(outcome.cancelToEndMs, 1000u);
         EXPECT_TRUE(outcome.boxes.empty());
         ExpectNothingInstalled();
     }
-    ::DeleteFileA((served_ / "latest.xml.modes").c_str());
-    ::DeleteFileA((served_ / "update.zip.modes").c_str());
+    for (const char* file : {"latest.xml.modes", "latest.xml.sig.modes", "update.zip.modes"})
+        ::DeleteFileA((served_ / file).c_str());
+    // The next click starts cleanly.
+    ServeUpdate("2.2", "1.1", NewPackage(kNewList, Descriptor("2.2", "1.1")));
+    EXPECT_EQ(UpdateDialog::kInstalled, RunUpdate("").result);
 }
 
 TEST_F(UpdateDialogTest, UnverifiedDescriptorsInstallNothing) {
@@ -499,6 +543,12 @@ TEST_F(UpdateDialogTest, PackagesThatAreNotTheAnnouncedOneOrNotUsableAreRefused)
     for (std::size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<char>((i * 7919) % 256);
     const std::string damaged = "enabled,name,classId,comment\r\n1,Damaged,0A0B0C0D-1111-2222-3333-777788889999,\r\n";
 
+    // Stored, not compressed, so that one changed byte keeps the archive's size.
+    const std::string sameSize = ZipArchiveWriter().AddFile("objects.dll", kNewList).AddFile("latest.xml", inner).Bytes();
+    const std::string sameSizeOther =
+        ZipArchiveWriter().AddFile("objects.dll", kNewList.substr(0, kNewList.size() - 3) + "x\r\n").AddFile("latest.xml", inner).Bytes();
+    ASSERT_EQ(sameSize.size(), sameSizeOther.size());
+
     struct Case {
         const char* what;
         std::string package;
@@ -523,12 +573,31 @@ TEST_F(UpdateDialogTest, PackagesThatAreNotTheAnnouncedOneOrNotUsableAreRefused)
          ZipArchiveWriter().AddFile("objects.dll", bomb, ZipArchiveWriter::kDefaultDosTime, true).AddFile("latest.xml", inner).Bytes(), ""},
         {"another package than announced", good, NewPackage(kNewList + "\r\n", inner)},
         {"a package one byte longer than announced", good + "x", good},
+        // Sound and of the announced size: only its hash tells it from the announced one.
+        {"a package of the announced size with other bytes", sameSizeOther, sameSize},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string& announced = c.announced.empty() ? c.package : c.announced;
         Serve(OfferedDescriptor("2.2", "1.1", &announced), c.package);
+        // The unpack bound stops the writing: a file that grows to the bomb's size and is
+        // refused only then would still have filled the disk.
+        std::atomic<bool> unpacking{true};
+        DWORD largestTemporary = 0;
+        std::thread watcher([&] {
+            while (unpacking) {
+                WIN32_FIND_DATAA found{};
+                HANDLE search = ::FindFirstFileA((program_ / "*.tmp").c_str(), &found);
+                if (search == INVALID_HANDLE_VALUE) continue;
+                do largestTemporary = std::max(largestTemporary, found.nFileSizeLow);
+                while (::FindNextFileA(search, &found));
+                ::FindClose(search);
+            }
+        });
         Outcome outcome = RunUpdate("");
+        unpacking = false;
+        watcher.join();
+        EXPECT_LT(largestTemporary, bomb.size() / 4);
         const bool cutShort = c.package.size() > announced.size();
         EXPECT_EQ(cutShort ? UpdateDialog::kDownloadFailed : UpdateDialog::kInvalidPackage, outcome.result);
         ExpectOneBox(outcome, cutShort ? IDS_DOWNLOAD_FAILED : IDS_INVALID_UPDATE, kErrorIcon);
@@ -622,6 +691,6 @@ TEST_F(UpdateDialogTest, AnHttpsServerWithAnUntrustedCertificateIsRefused) {
     ASSERT_EQ(0u, tlsServer.BaseUrl().rfind("https://", 0));
     Outcome outcome = RunUpdateAt(tlsServer.BaseUrl(), false);
     EXPECT_EQ(UpdateDialog::kDownloadFailed, outcome.result);
-    ExpectOneBox(outcome, IDS_DOWNLOAD_FAILED, kErrorIcon);
+    ExpectOneBox(outcome, IDS_DOWNLOAD_FAILED, kErrorIcon, LoadResourceString(IDS_FAILURE_CERTIFICATE));
     ExpectNothingInstalled();
 }
