@@ -30,7 +30,11 @@ constexpr char kTipOff[] = "Hushbar (Disabled)";
 constexpr char kTipUserOnly[] = "Hushbar : ON - ActiveX blocked for this user only (no administrator rights)";
 // Policy keeps some checked item allowed: ON is not the whole truth.
 constexpr char kTipOverridden[] = "Hushbar : ON - partly overridden by policy";
+constexpr char kTipApplying[] = "Hushbar : Applying...";
+constexpr char kNoteApplying[] = "Applying...";
 constexpr int kHotKeyId = 0;
+// Posted by the first apply's worker when it is over.
+constexpr UINT kFirstApplyDone = WM_APP + 424;
 
 // Commands that come from a menu, an accelerator, another process, the tray or the hot key,
 // rather than from one of the dialog's own controls.
@@ -85,6 +89,7 @@ const MessageEntry<MainDialog> MainDialog::kMessageTable[] = {
     OnMessage(WM_SHOWWINDOW, &MainDialog::OnShowWindow),
     OnMessage(kWmDpiChanged, &MainDialog::OnDpiChanged),
     OnMessage(WM_SETTINGCHANGE, &MainDialog::OnSettingChange),
+    OnMessage(kFirstApplyDone, &MainDialog::OnFirstApplyDone),
 };
 
 MainDialog::MainDialog() = default;
@@ -110,7 +115,8 @@ bool MainDialog::HandleMessage(MessageArgs& args) {
         return false;
     }
     if (args.message == HUSHBAR_READY_QUERY) {
-        args.result = ready_ ? 1 : 0;
+        // Ready means the stored policy is in force, as after any command.
+        args.result = ready_ && !applying_ ? 1 : 0;
         return true;
     }
     if (!ready_ && ArrivesFromOutside(args)) {
@@ -164,8 +170,7 @@ bool MainDialog::OnInitDialog(MessageArgs& args) {
     std::string balloon = settings_.minimizeOnStart ? std::string() : LoadResourceString(IDS_TRAY_BALLOON);
     trayIcon_.Add(hwnd, kTrayIconId, LoadStateIcon(TrayIconSize()), trayMenu, StateTip(), balloon.c_str(), kCaption, NIIF_INFO);
 
-    RefreshStateDisplay();
-    ApplyAll();
+    StartFirstApply();
 
     if (MessageLoop* loop = AppModule::Instance().GetMessageLoop()) loop->AddMessageFilter(this);
     args.result = TRUE;
@@ -173,10 +178,12 @@ bool MainDialog::OnInitDialog(MessageArgs& args) {
 }
 
 void MainDialog::LoadSelection() {
-    // The tree names entries of the list about to be replaced.
-    blockTree_.Clear();
-    selection_.Load(ProgramDirectory() + kBlockListFileName);
+    FinishFirstApply();
+    // Only another list needs another tree: the old nodes name entries of the list just
+    // replaced. The same list keeps its tree, brought to the stored selection.
+    if (selection_.Load(ProgramDirectory() + kBlockListFileName)) blockTree_.Clear();
     LoadSettings(settings_, selection_);
+    blockTree_.Refresh(selection_);
 }
 
 void MainDialog::TakeTreeEdits() { blockTree_.ReadInto(selection_); }
@@ -216,30 +223,69 @@ void MainDialog::RegisterHotKeyFromControl() {
     settings_.activateHotkey = 0;
 }
 
-void MainDialog::ApplyAll() {
+void MainDialog::BeginApply() {
     ReadCheckBoxes();
     ::UnregisterHotKey(Hwnd(), kHotKeyId);
     if (settings_.activateHotkey)
         RegisterHotKeyFromControl();
     else
         ::EnableWindow(hotkeyControl_, FALSE);
-
     TakeTreeEdits();
+}
+
+void MainDialog::ApplyAll() {
+    FinishFirstApply();
+    BeginApply();
     machineWideRefused_ =
         EnforcePolicy(settings_, selection_, settings_.switchedOff ? PolicyMode::Withdrawn : PolicyMode::Blocking)
             .machineWideRefused;
     policyStatus_ = ReadTargetStatus(settings_, selection_, !settings_.switchedOff, PolicyReport{machineWideRefused_});
+    EndApply();
+    WriteCheckBoxes();
+}
+
+void MainDialog::StartFirstApply() {
+    BeginApply();
+    applying_ = firstApply_.Start(settings_, selection_, Hwnd(), kFirstApplyDone);
+    if (applying_)
+        RefreshStateDisplay();
+    else
+        ApplyAll();
+}
+
+void MainDialog::FinishFirstApply() {
+    if (!applying_) return;
+    applying_ = false;
+    FirstApply::Result result;
+    if (!firstApply_.Finish(result)) return;
+    // The apply records the choices it found in the selection; nothing else of the settings
+    // is its own (the check boxes may have moved meanwhile).
+    settings_.scriptingChoice = result.settings.scriptingChoice;
+    settings_.flashBlocked = result.settings.flashBlocked;
+    machineWideRefused_ = result.report.machineWideRefused;
+    policyStatus_ = std::move(result.status);
+    // The check boxes stay as the user may have set them meanwhile, for the next OK.
+    EndApply();
+}
+
+bool MainDialog::OnFirstApplyDone(MessageArgs& args) {
+    FinishFirstApply();
+    args.result = 0;
+    return true;
+}
+
+void MainDialog::EndApply() {
     if (settings_.startWithWindows)
         SetStartupEntry(kStartupValueName);
     else
         RemoveStartupEntry(kStartupValueName);
     SaveSettings(settings_, selection_);
     RefreshStateDisplay();
-    WriteCheckBoxes();
     NotifyBrowserWindows();
 }
 
 void MainDialog::ToggleState() {
+    FinishFirstApply();
     // Hidden, the list and the stored selection are read afresh, and no tree is built.
     if (!IsShown()) LoadSelection();
     settings_.switchedOff = !settings_.switchedOff;
@@ -250,8 +296,8 @@ void MainDialog::ToggleState() {
 void MainDialog::OnApplyAndHide() {
     ReadCheckBoxes();
     ::ShowWindow(Hwnd(), SW_HIDE);
+    // The tree stays as it is, hidden: showing it again costs nothing.
     ApplyAll();
-    blockTree_.Clear();
 }
 
 void MainDialog::OnHotkeyBox() {
@@ -277,6 +323,7 @@ void MainDialog::OnUpdate() {
     INT_PTR result = update.Run(::GetActiveWindow());
     runningUpdate_ = nullptr;
     if (result != 0 || !Hwnd()) return;
+    FinishFirstApply();
     // The old list is still loaded, so kill bits of controls the new list drops go too.
     TakeTreeEdits();
     WithdrawPolicy(settings_, selection_);
@@ -291,6 +338,8 @@ void MainDialog::ExitProgram(UINT commandId) {
     // An update still running is cancelled; its dialog waits for the worker as it goes.
     if (runningUpdate_) runningUpdate_->Cancel();
     ::UnregisterHotKey(Hwnd(), kHotKeyId);
+    // What the first apply wrote is known only once it is over.
+    FinishFirstApply();
     // While hidden the list is read afresh for the withdraw, as for a switch.
     if (IsShown())
         TakeTreeEdits();
@@ -323,6 +372,7 @@ bool MainDialog::OnHotKey(MessageArgs&) {
 }
 
 void MainDialog::SetFlashChoice(bool blocked) {
+    FinishFirstApply();
     settings_.flashBlocked = blocked ? 1 : 0;
     TakeTreeEdits();
     const bool refused = ApplyFlashChoice(settings_, selection_).machineWideRefused;
@@ -334,6 +384,7 @@ void MainDialog::SetFlashChoice(bool blocked) {
 }
 
 void MainDialog::SetScriptingChoice(std::uint32_t choice) {
+    FinishFirstApply();
     settings_.scriptingChoice = choice;
     TakeTreeEdits();
     ApplyScriptingChoice(settings_, selection_);
@@ -397,7 +448,8 @@ bool MainDialog::OnDpiChanged(MessageArgs& args) {
 bool MainDialog::OnSettingChange(MessageArgs& args) {
     // Group Policy announces a refresh with "Policy": what it decides may have changed.
     const auto* area = reinterpret_cast<const char*>(args.lParam);
-    if (area && std::strcmp(area, "Policy") == 0) {
+    // While the first apply runs, its end reads policy anyway.
+    if (area && std::strcmp(area, "Policy") == 0 && !applying_) {
         policyStatus_ =
             ReadTargetStatus(settings_, selection_, !settings_.switchedOff, PolicyReport{machineWideRefused_});
         RefreshStateDisplay();
@@ -406,6 +458,7 @@ bool MainDialog::OnSettingChange(MessageArgs& args) {
 }
 
 const char* MainDialog::StateTip() const {
+    if (applying_) return kTipApplying;
     if (settings_.switchedOff) return kTipOff;
     if (SummarisePolicy(policyStatus_).allowedByPolicy) return kTipOverridden;
     return machineWideRefused_ ? kTipUserOnly : kTipOn;
@@ -440,6 +493,11 @@ void MainDialog::RefreshStateDisplay() {
         char text[512] = "";
         ::GetWindowTextA(note, text, sizeof text);
         userOnlyNote_ = text;
+    }
+    if (applying_) {
+        ::SetWindowTextA(note, kNoteApplying);
+        ::ShowWindow(note, SW_SHOWNA);
+        return;
     }
     ::SetWindowTextA(note, policyNote.empty() ? userOnlyNote_.c_str() : policyNote.c_str());
     ::ShowWindow(note, on && (machineWideRefused_ || !policyNote.empty()) ? SW_SHOWNA : SW_HIDE);
