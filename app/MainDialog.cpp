@@ -33,8 +33,10 @@ constexpr char kTipOverridden[] = "Hushbar : ON - partly overridden by policy";
 constexpr char kTipApplying[] = "Hushbar : Applying...";
 constexpr char kNoteApplying[] = "Applying...";
 constexpr int kHotKeyId = 0;
-// Posted by the first apply's worker when it is over.
-constexpr UINT kFirstApplyDone = WM_APP + 424;
+// Posted by the first apply's worker when it is over; after the tray's callback (WM_APP + 423)
+// and the ready query (WM_APP + 424, res/resource.h).
+constexpr UINT kFirstApplyDone = WM_APP + 425;
+static_assert(kFirstApplyDone != HUSHBAR_READY_QUERY && kFirstApplyDone != kTrayCallbackMessage, "one meaning each");
 
 // Commands that come from a menu, an accelerator, another process, the tray or the hot key,
 // rather than from one of the dialog's own controls.
@@ -246,6 +248,7 @@ void MainDialog::ApplyAll() {
 
 void MainDialog::StartFirstApply() {
     BeginApply();
+    WriteCheckBoxes();  // a hot key held elsewhere has just cleared its box
     applying_ = firstApply_.Start(settings_, selection_, Hwnd(), kFirstApplyDone);
     if (applying_)
         RefreshStateDisplay();

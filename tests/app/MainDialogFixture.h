@@ -67,7 +67,12 @@ protected:
         // messages yet, so it is still "applying" here, whatever the worker has done.
         applyingTip_ = dialog_->Tray().Tip();
         readyWhileApplying_ = ::SendMessageA(dialog_->Hwnd(), HUSHBAR_READY_QUERY, 0, 0);
-        dialog_->FinishFirstApply();
+        // Its end comes as a message from the worker, as in the program.
+        MSG message;
+        while (dialog_->Applying() && ::GetMessageA(&message, nullptr, 0, 0) > 0) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageA(&message);
+        }
     }
     void TearDown() override {
         dialog_.reset();
