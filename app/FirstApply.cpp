@@ -10,7 +10,10 @@ bool FirstApply::Start(const Settings& settings, const SelectionModel& selection
     selection_ = selection;
     notify_ = notify;
     done_ = done;
-    thread_.Reset(::CreateThread(nullptr, 0, &FirstApply::Work, this, 0, nullptr));
+    // A small stack: the apply needs little, and a default one would add its size to the
+    // program's memory.
+    constexpr SIZE_T kStackBytes = 256 * 1024;
+    thread_.Reset(::CreateThread(nullptr, kStackBytes, &FirstApply::Work, this, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
     return thread_.IsValid();
 }
 
@@ -19,7 +22,7 @@ bool FirstApply::Finish(Result& result) {
     ::WaitForSingleObject(thread_.Get(), INFINITE);
     thread_.Reset();
     result = std::move(result_);
-    selection_.Clear();
+    selection_ = SelectionModel();  // the copy's memory goes back at once
     return true;
 }
 

@@ -145,7 +145,7 @@ double StartUp(const std::string& commandLine, const std::string& folder, Child&
 double UntilReady(const Child& child, double started) {
     DWORD_PTR ready = 0;
     while (::SendMessageTimeoutA(child.window, HUSHBAR_READY_QUERY, 0, 0, SMTO_NORMAL, kWait, &ready) && !ready)
-        if (::WaitForSingleObject(child.info.hProcess, 5) == WAIT_OBJECT_0) return -1;
+        if (::WaitForSingleObject(child.info.hProcess, 20) == WAIT_OBJECT_0) return -1;  // asked seldom: the answer costs the apply
     return Now() - started;
 }
 
