@@ -187,7 +187,7 @@ int QueryBlockingStatus(const char*& line, std::string* report) {
     const bool refused = on && !MachineWideWritable();
     // The same reading of what is in force as the main dialog's tree, note and tray tip.
     const std::vector<TargetStatus> status =
-        ReadTargetStatus(stored.settings, stored.selection, on, PolicyReport{refused});
+        ReadTargetStatus(stored.settings, stored.selection, on, PolicyReport{refused, std::nullopt});
     if (report) *report = FormatPolicyReport(status);
     if (!on) {
         line = "Hushbar: OFF";

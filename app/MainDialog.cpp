@@ -219,10 +219,10 @@ void MainDialog::BeginApply() {
 void MainDialog::ApplyAll() {
     FinishFirstApply();
     BeginApply();
-    machineWideRefused_ =
-        EnforcePolicy(settings_, selection_, settings_.switchedOff ? PolicyMode::Withdrawn : PolicyMode::Blocking)
-            .machineWideRefused;
-    policyStatus_ = ReadTargetStatus(settings_, selection_, !settings_.switchedOff, PolicyReport{machineWideRefused_});
+    const PolicyReport report =
+        EnforcePolicy(settings_, selection_, settings_.switchedOff ? PolicyMode::Withdrawn : PolicyMode::Blocking);
+    machineWideRefused_ = report.machineWideRefused;
+    policyStatus_ = ReadTargetStatus(settings_, selection_, !settings_.switchedOff, report);
     EndApply();
     WriteCheckBoxes();
 }
@@ -417,7 +417,7 @@ bool MainDialog::OnSettingChange(MessageArgs& args) {
     // While the first apply runs, its end reads policy anyway.
     if (area && std::strcmp(area, "Policy") == 0 && !applying_) {
         policyStatus_ =
-            ReadTargetStatus(settings_, selection_, !settings_.switchedOff, PolicyReport{machineWideRefused_});
+            ReadTargetStatus(settings_, selection_, !settings_.switchedOff, PolicyReport{machineWideRefused_, std::nullopt});
         RefreshStateDisplay();
     }
     return false;
