@@ -27,10 +27,12 @@ namespace {
 
 constexpr char kCaption[] = "Hushbar";
 constexpr int kHotKeyId = 0;
-// Posted by the first apply's worker when it is over; after the tray's callback (WM_APP + 423)
-// and the ready query (WM_APP + 424, res/resource.h).
+// Posted by the first apply's worker when it is over; after the tray's callback (WM_APP + 423),
+// the ready query (WM_APP + 424) and before the re-fit (WM_APP + 426, res/resource.h).
 constexpr UINT kFirstApplyDone = WM_APP + 425;
-static_assert(kFirstApplyDone != HUSHBAR_READY_QUERY && kFirstApplyDone != kTrayCallbackMessage, "one meaning each");
+static_assert(kFirstApplyDone != HUSHBAR_READY_QUERY && kFirstApplyDone != kTrayCallbackMessage &&
+                  kFirstApplyDone != HUSHBAR_REFIT_TEXT,
+              "one meaning each");
 
 // Commands that come from a menu, an accelerator, another process, the tray or the hot key,
 // rather than from one of the dialog's own controls.
