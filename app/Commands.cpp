@@ -188,11 +188,12 @@ int Export(const Console& console, const std::string& path) {
 
 }  // namespace
 
-void LoadStoredState(Settings& settings, SelectionModel& selection, const AdminPolicy& policy) {
-    selection.Load(ProgramDirectory() + kBlockListFileName);
+bool LoadStoredState(Settings& settings, SelectionModel& selection, const AdminPolicy& policy) {
+    const bool anotherList = selection.Load(ProgramDirectory() + kBlockListFileName);
     LoadSettings(settings, selection);
     ApplyAdminPolicy(policy, settings);
     selection.Force(policy.selection);
+    return anotherList;
 }
 
 int QueryBlockingStatus(const char*& line, std::string* report) {
@@ -202,7 +203,7 @@ int QueryBlockingStatus(const char*& line, std::string* report) {
     const bool refused = on && !MachineWideWritable();
     // The same reading of what is in force as the main dialog's tree, note and tray tip.
     const std::vector<TargetStatus> status =
-        ReadTargetStatus(stored.settings, stored.selection, on, PolicyReport{refused});
+        ReadTargetStatus(stored.settings, stored.selection, on, PolicyReport{refused, std::nullopt});
     if (report) *report = FormatPolicyReport(status);
     if (!on) {
         line = "Hushbar: OFF";

@@ -21,7 +21,7 @@ int QueryBlockingStatus(const char*& line, std::string* report = nullptr);
 struct AdminPolicy;
 struct Settings;
 class SelectionModel;
-void LoadStoredState(Settings& settings, SelectionModel& selection, const AdminPolicy& policy);
+bool LoadStoredState(Settings& settings, SelectionModel& selection, const AdminPolicy& policy);
 
 // Runs a command other than Command::Run; returns the process exit code.
 int RunCommand(const CommandLine& line);

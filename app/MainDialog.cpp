@@ -26,17 +26,13 @@
 namespace {
 
 constexpr char kCaption[] = "Hushbar";
-constexpr char kTipOn[] = "Hushbar : Blocking Multimedia Ads and Spyware";
-constexpr char kTipOff[] = "Hushbar (Disabled)";
-// Without administrator rights the machine-wide kill bits are refused; the controls are then
-// blocked through the per-user add-on settings only, and the user should know.
-constexpr char kTipUserOnly[] = "Hushbar : ON - ActiveX blocked for this user only (no administrator rights)";
-// Policy keeps some checked item allowed: ON is not the whole truth.
-constexpr char kTipOverridden[] = "Hushbar : ON - partly overridden by policy";
-// An administrator's policy sets the state: neither the user nor a command can switch it.
-constexpr char kTipForcedOn[] = "Hushbar : ON - Set by your administrator";
-constexpr char kTipForcedOff[] = "Hushbar (Disabled) - Set by your administrator";
 constexpr int kHotKeyId = 0;
+// Posted by the first apply's worker when it is over; after the tray's callback (WM_APP + 423),
+// the ready query (WM_APP + 424) and before the re-fit (WM_APP + 426, res/resource.h).
+constexpr UINT kFirstApplyDone = WM_APP + 425;
+static_assert(kFirstApplyDone != HUSHBAR_READY_QUERY && kFirstApplyDone != kTrayCallbackMessage &&
+                  kFirstApplyDone != HUSHBAR_REFIT_TEXT,
+              "one meaning each");
 
 // Commands that come from a menu, an accelerator, another process, the tray or the hot key,
 // rather than from one of the dialog's own controls.
@@ -57,16 +53,6 @@ UINT HotKeyModifiersToRegister(WORD hotkeyFlags) {
 
 // A stored flag outside 0..2 would be an undefined check state.
 WPARAM CheckState(std::int32_t flag) { return (flag >= 0 && flag <= 2) ? static_cast<WPARAM>(flag) : 0; }
-
-void SetItemChecked(HMENU menu, UINT command, bool checked) {
-    MENUITEMINFOA info{};
-    info.cbSize = sizeof info;
-    info.fMask = MIIM_STATE;
-    if (!::GetMenuItemInfoA(menu, command, FALSE, &info)) return;
-    info.fMask = MIIM_STATE;
-    info.fState = checked ? MFS_CHECKED : 0;
-    ::SetMenuItemInfoA(menu, command, FALSE, &info);
-}
 
 }  // namespace
 
@@ -93,6 +79,7 @@ const MessageEntry<MainDialog> MainDialog::kMessageTable[] = {
     OnMessage(kWmDpiChanged, &MainDialog::OnDpiChanged),
     OnMessage(WM_SETTINGCHANGE, &MainDialog::OnSettingChange),
     OnMessage(HUSHBAR_REFIT_TEXT, &MainDialog::OnRefitText),
+    OnMessage(kFirstApplyDone, &MainDialog::OnFirstApplyDone),
 };
 
 MainDialog::MainDialog() = default;
@@ -118,7 +105,8 @@ bool MainDialog::HandleMessage(MessageArgs& args) {
         return false;
     }
     if (args.message == HUSHBAR_READY_QUERY) {
-        args.result = ready_ ? 1 : 0;
+        // Ready means the stored policy is in force, as after any command.
+        args.result = ready_ && !applying_ ? 1 : 0;
         return true;
     }
     if (!ready_ && ArrivesFromOutside(args)) {
@@ -179,8 +167,7 @@ bool MainDialog::OnInitDialog(MessageArgs& args) {
     std::string balloon = settings_.minimizeOnStart ? std::string() : LoadResourceString(IDS_TRAY_BALLOON);
     trayIcon_.Add(hwnd, kTrayIconId, LoadStateIcon(TrayIconSize()), trayMenu, StateTip(), balloon.c_str(), kCaption, NIIF_INFO);
 
-    RefreshStateDisplay();
-    ApplyAll();
+    StartFirstApply();
 
     if (MessageLoop* loop = AppModule::Instance().GetMessageLoop()) loop->AddMessageFilter(this);
     args.result = TRUE;
@@ -188,9 +175,11 @@ bool MainDialog::OnInitDialog(MessageArgs& args) {
 }
 
 void MainDialog::LoadSelection() {
-    // The tree names entries of the list about to be replaced.
-    blockTree_.Clear();
-    LoadStoredState(settings_, selection_, policy_);
+    FinishFirstApply();
+    // Only another list needs another tree: the old nodes name entries of the list just
+    // replaced. The same list keeps its tree, brought to the stored selection.
+    if (LoadStoredState(settings_, selection_, policy_)) blockTree_.Clear();
+    blockTree_.Refresh(selection_);
 }
 
 void MainDialog::TakeTreeEdits() { blockTree_.ReadInto(selection_); }
@@ -231,35 +220,76 @@ void MainDialog::RegisterHotKeyFromControl() {
     settings_.activateHotkey = 0;
 }
 
-void MainDialog::ApplyAll() {
+void MainDialog::BeginApply() {
     ReadCheckBoxes();
     ::UnregisterHotKey(Hwnd(), kHotKeyId);
     if (settings_.activateHotkey)
         RegisterHotKeyFromControl();
     else
         ::EnableWindow(hotkeyControl_, FALSE);
-
     TakeTreeEdits();
-    machineWideRefused_ =
-        EnforcePolicy(settings_, selection_, settings_.switchedOff ? PolicyMode::Withdrawn : PolicyMode::Blocking)
-            .machineWideRefused;
-    ReadPolicyStatus();
+}
+
+void MainDialog::ApplyAll() {
+    FinishFirstApply();
+    BeginApply();
+    const PolicyReport report =
+        EnforcePolicy(settings_, selection_, settings_.switchedOff ? PolicyMode::Withdrawn : PolicyMode::Blocking);
+    machineWideRefused_ = report.machineWideRefused;
+    ReadPolicyStatus(report);
+    EndApply();
+    WriteCheckBoxes();
+}
+
+void MainDialog::StartFirstApply() {
+    BeginApply();
+    WriteCheckBoxes();  // a hot key held elsewhere has just cleared its box
+    applying_ = firstApply_.Start(settings_, selection_, Hwnd(), kFirstApplyDone);
+    if (applying_)
+        RefreshStateDisplay();
+    else
+        ApplyAll();
+}
+
+void MainDialog::FinishFirstApply() {
+    if (!applying_) return;
+    applying_ = false;
+    FirstApply::Result result;
+    if (!firstApply_.Finish(result)) return;
+    // The apply records the choices it found in the selection; nothing else of the settings
+    // is its own (the check boxes may have moved meanwhile).
+    settings_.scriptingChoice = result.settings.scriptingChoice;
+    settings_.flashBlocked = result.settings.flashBlocked;
+    machineWideRefused_ = result.report.machineWideRefused;
+    policyStatus_ = std::move(result.status);
+    blockTree_.ShowStates(TreeItemStates(policyStatus_));
+    // The check boxes stay as the user may have set them meanwhile, for the next OK.
+    EndApply();
+}
+
+bool MainDialog::OnFirstApplyDone(MessageArgs& args) {
+    FinishFirstApply();
+    args.result = 0;
+    return true;
+}
+
+void MainDialog::EndApply() {
     if (settings_.startWithWindows)
         SetStartupEntry(kStartupValueName);
     else
         RemoveStartupEntry(kStartupValueName);
     SaveSettings(settings_, selection_, &policy_);
     RefreshStateDisplay();
-    WriteCheckBoxes();
     NotifyBrowserWindows();
 }
 
-void MainDialog::ReadPolicyStatus() {
-    policyStatus_ = ReadTargetStatus(settings_, selection_, !settings_.switchedOff, PolicyReport{machineWideRefused_});
+void MainDialog::ReadPolicyStatus(const PolicyReport& report) {
+    policyStatus_ = ReadTargetStatus(settings_, selection_, !settings_.switchedOff, report);
     blockTree_.ShowStates(TreeItemStates(policyStatus_));
 }
 
 void MainDialog::ToggleState() {
+    FinishFirstApply();
     // The Switch button and the tray's item are disabled; the tray's click and the hot key
     // still arrive, and change nothing: the tip says why.
     if (policy_.blocking) return;
@@ -273,8 +303,8 @@ void MainDialog::ToggleState() {
 void MainDialog::OnApplyAndHide() {
     ReadCheckBoxes();
     ::ShowWindow(Hwnd(), SW_HIDE);
+    // The tree stays as it is, hidden: showing it again costs nothing.
     ApplyAll();
-    blockTree_.Clear();
 }
 
 void MainDialog::OnHotkeyBox() {
@@ -302,6 +332,7 @@ void MainDialog::OnUpdate() {
     INT_PTR result = update.Run(::GetActiveWindow());
     runningUpdate_ = nullptr;
     if (result != 0 || !Hwnd()) return;
+    FinishFirstApply();
     // The old list is still loaded, so kill bits of controls the new list drops go too.
     TakeTreeEdits();
     WithdrawPolicy(settings_, selection_);
@@ -316,6 +347,8 @@ void MainDialog::ExitProgram(UINT commandId) {
     // An update still running is cancelled; its dialog waits for the worker as it goes.
     if (runningUpdate_) runningUpdate_->Cancel();
     ::UnregisterHotKey(Hwnd(), kHotKeyId);
+    // What the first apply wrote is known only once it is over.
+    FinishFirstApply();
     // While hidden the list is read afresh for the withdraw, as for a switch.
     if (IsShown())
         TakeTreeEdits();
@@ -336,8 +369,9 @@ void MainDialog::OnAbout() {
 }
 
 void MainDialog::OnDetails() {
+    FinishFirstApply();
     // What is true now: someone may have changed a policy since the last apply.
-    ReadPolicyStatus();
+    ReadPolicyStatus(PolicyReport{machineWideRefused_, std::nullopt});
     RefreshStateDisplay();
     HWND focus = FocusedChild();
     DetailsDialog details(policyStatus_);
@@ -366,23 +400,25 @@ bool MainDialog::OnHotKey(MessageArgs&) {
 }
 
 void MainDialog::SetFlashChoice(bool blocked) {
+    FinishFirstApply();
     if (FlashForced()) return;
     settings_.flashBlocked = blocked ? 1 : 0;
     TakeTreeEdits();
     const bool refused = ApplyFlashChoice(settings_, selection_).machineWideRefused;
     ShowSelectionChange();
     if (refused) machineWideRefused_ = true;
-    ReadPolicyStatus();
+    ReadPolicyStatus(PolicyReport{machineWideRefused_, std::nullopt});
     RefreshStateDisplay();
 }
 
 void MainDialog::SetScriptingChoice(std::uint32_t choice) {
+    FinishFirstApply();
     if (selection_.ScriptingForced()) return;
     settings_.scriptingChoice = choice;
     TakeTreeEdits();
     ApplyScriptingChoice(settings_, selection_);
     ShowSelectionChange();
-    ReadPolicyStatus();
+    ReadPolicyStatus(PolicyReport{machineWideRefused_, std::nullopt});
     RefreshStateDisplay();
 }
 
@@ -391,16 +427,6 @@ void MainDialog::OnShowFlash() { SetFlashChoice(false); }
 void MainDialog::OnEnableScript() { SetScriptingChoice(ScriptingEnable); }
 void MainDialog::OnDisableScript() { SetScriptingChoice(ScriptingDisable); }
 void MainDialog::OnPromptScript() { SetScriptingChoice(ScriptingPrompt); }
-
-HICON MainDialog::LoadStateIcon(int size) const {
-    return static_cast<HICON>(::LoadImageA(instance_,
-                                           MAKEINTRESOURCEA(settings_.switchedOff ? IDI_STATE_OFF : IDI_STATE_ON),
-                                           IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
-}
-
-// The taskbar shows small icons at the DPI of the system; an icon given larger is shrunk,
-// and blurs.
-int MainDialog::TrayIconSize() const { return SystemMetricAt(SM_CXSMICON, SystemDpi()); }
 
 void MainDialog::LoadArtworkForDpi(int dpi) {
     HWND hwnd = Hwnd();
@@ -419,14 +445,6 @@ void MainDialog::LoadArtworkForDpi(int dpi) {
     treeImages_ = std::move(images);
 
     ShowDialogStateIcon(dpi);
-}
-
-void MainDialog::ShowDialogStateIcon(int dpi) {
-    // The same picture as the tray's, at the dialog's own size: the static control takes
-    // the size of the icon it is given.
-    UniqueIcon shown(LoadStateIcon(SystemMetricAt(SM_CXICON, dpi)));
-    ::SendDlgItemMessageA(Hwnd(), IDC_STATE_ICON, STM_SETICON, reinterpret_cast<WPARAM>(shown.Get()), 0);
-    dialogStateIcon_ = std::move(shown);
 }
 
 bool MainDialog::OnDpiChanged(MessageArgs& args) {
@@ -453,73 +471,14 @@ bool MainDialog::OnSettingChange(MessageArgs& args) {
     // Group Policy announces a refresh with "Policy": what it decides may have changed.
     const auto* area = reinterpret_cast<const char*>(args.lParam);
     if (area && std::strcmp(area, "Policy") == 0) {
+        FinishFirstApply();
         // Hushbar's own policy first: what it now sets is put in force at once.
         if (ReadPolicyAgain()) {
             ApplyAll();
             return false;
         }
-        ReadPolicyStatus();
+        ReadPolicyStatus(PolicyReport{machineWideRefused_, std::nullopt});
         RefreshStateDisplay();
     }
     return false;
-}
-
-const char* MainDialog::StateTip() const {
-    if (policy_.blocking) return settings_.switchedOff ? kTipForcedOff : kTipForcedOn;
-    if (settings_.switchedOff) return kTipOff;
-    if (SummarisePolicy(policyStatus_).allowedByPolicy) return kTipOverridden;
-    return machineWideRefused_ ? kTipUserOnly : kTipOn;
-}
-
-void MainDialog::RefreshStateDisplay() {
-    HMENU menu = trayIcon_.Menu();
-    const bool on = !settings_.switchedOff;
-    std::string item = LoadResourceString(IDS_TRAY_ITEM) + (on ? ": ON" : ": OFF");
-    if (policy_.blocking) item += std::string(" - ") + kSetByAdministrator;
-    MENUITEMINFOA info{};
-    info.cbSize = sizeof info;
-    info.fMask = MIIM_STATE | MIIM_TYPE;
-    info.fType = MFT_STRING;
-    info.fState = (on ? MFS_CHECKED : 0) | (policy_.blocking ? MFS_DISABLED : 0);
-    info.dwTypeData = item.data();
-    ::SetMenuItemInfoA(menu, IDC_SWITCH, FALSE, &info);
-
-    SetItemChecked(menu, ID_SHOW_FLASH, !settings_.flashBlocked);
-    SetItemChecked(menu, ID_BLOCK_FLASH, settings_.flashBlocked != 0);
-    SetItemChecked(menu, ID_ENABLE_SCRIPT, settings_.scriptingChoice == ScriptingEnable);
-    SetItemChecked(menu, ID_DISABLE_SCRIPT, settings_.scriptingChoice == ScriptingDisable);
-    SetItemChecked(menu, ID_PROMPT_SCRIPT, settings_.scriptingChoice == ScriptingPrompt);
-    ShowPolicyLocks();
-
-    trayIcon_.SetTip(StateTip());
-    trayIcon_.SetIcon(LoadStateIcon(TrayIconSize()));
-    ShowDialogStateIcon(WindowDpi(Hwnd()));
-    toolTips_.SetTipText(Hwnd(), IDC_STATE_ICON, StateTip());
-    // The note says what is not as checked: Hushbar's own policy, the browser's policy, then
-    // the refused machine-wide block.
-    std::string policyNote = on ? PolicyNote(SummarisePolicy(policyStatus_)) : std::string();
-    if (policy_.blocking)
-        policyNote = std::string(on ? "Blocking is on: " : "Blocking is off: ") + kSetByAdministrator + "." +
-                     (policyNote.empty() ? "" : " " + policyNote);
-    HWND note = ::GetDlgItem(Hwnd(), IDC_STATE_NOTE);
-    if (userOnlyNote_.empty()) {
-        char text[512] = "";
-        ::GetWindowTextA(note, text, sizeof text);
-        userOnlyNote_ = text;
-    }
-    ::SetWindowTextA(note, policyNote.empty() ? userOnlyNote_.c_str() : policyNote.c_str());
-    ::ShowWindow(note, !policyNote.empty() || (on && machineWideRefused_) ? SW_SHOWNA : SW_HIDE);
-}
-
-void MainDialog::ShowTrayMenu() {
-    RefreshStateDisplay();
-    HMENU menu = trayIcon_.Menu();
-    ::SetMenuDefaultItem(menu, IDC_SWITCH, FALSE);
-    POINT cursor{};
-    ::GetCursorPos(&cursor);
-    // Without the foreground the menu would not close when the user clicks elsewhere.
-    ::SetForegroundWindow(Hwnd());
-    ::TrackPopupMenu(menu, 0, cursor.x, cursor.y, 0, Hwnd(), nullptr);
-    // ...and without a message after it, the next click on the icon would be swallowed.
-    ::PostMessageA(Hwnd(), WM_NULL, 0, 0);
 }

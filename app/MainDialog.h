@@ -3,6 +3,7 @@
 // hidden. It owns the settings, the block tree, the tray icon and the global hot key, and
 // turns every user action into the one apply sequence.
 #include "app/DialogToolTips.h"
+#include "app/FirstApply.h"
 #include "app/MessageLoop.h"
 #include "app/TrayIcon.h"
 #include "blocklist/BlockTree.h"
@@ -29,6 +30,11 @@ public:
     // Start-up is over (the window shown or left hidden): commands from outside are taken
     // from now on rather than put back in the queue.
     void TakeCommands() noexcept { ready_ = true; }
+    // True while the first apply of the session still runs behind the window.
+    bool Applying() const noexcept { return applying_; }
+    // Waits for the first apply if it still runs and takes its result: every command that
+    // reads or writes the policy or the selection calls it first.
+    void FinishFirstApply();
 
     void ApplyAll();
     void ToggleState();
@@ -58,6 +64,7 @@ private:
     bool OnDpiChanged(MessageArgs& args);
     bool OnRefitText(MessageArgs& args);
     bool OnSettingChange(MessageArgs& args);
+    bool OnFirstApplyDone(MessageArgs& args);
     void OnApplyAndHide();
     void OnHotkeyBox();
     void OnUpdate();
@@ -74,8 +81,13 @@ private:
     HWND FocusedChild() const;
     void AfterModal(HWND focus);
     // Reads what is really in force now; the tree's items show it.
-    void ReadPolicyStatus();
+    void ReadPolicyStatus(const PolicyReport& report);
 
+    // The parts of an apply before the policy (check boxes, hot key, the tree's edits) and
+    // after it (Run entry, saving, the display, the browser's windows).
+    void BeginApply();
+    void EndApply();
+    void StartFirstApply();
     void LoadSelection();
     // Reads Hushbar's policy again and brings the settings and the selection to it; false
     // when it has not changed.
@@ -120,6 +132,8 @@ private:
     // False until start-up is over: a command from outside (another process, the tray, the
     // hot key) that arrives while start-up waits on another window is handled after it.
     bool ready_ = false;
+    FirstApply firstApply_;
+    bool applying_ = false;
     std::vector<TargetStatus> policyStatus_;
     std::string userOnlyNote_;  // the note's text from the template
     std::string treeTip_;       // the tree's tip away from any item

@@ -140,6 +140,15 @@ double StartUp(const std::string& commandLine, const std::string& folder, Child&
     return Now() - start;
 }
 
+// From `since` until the program says start-up is over: its first apply, which runs behind
+// the window, has put the policy in force. Not part of the start-up time.
+double UntilReady(const Child& child, double started) {
+    DWORD_PTR ready = 0;
+    while (::SendMessageTimeoutA(child.window, HUSHBAR_READY_QUERY, 0, 0, SMTO_NORMAL, kWait, &ready) && !ready)
+        if (::WaitForSingleObject(child.info.hProcess, 20) == WAIT_OBJECT_0) return -1;  // asked seldom: the answer costs the apply
+    return Now() - started;
+}
+
 double PrivateBytes(const Child& child) {
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof counters;
@@ -162,7 +171,7 @@ double Timed(HWND window, UINT message, WPARAM wParam) {
 void ForgetSettings() { ::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Corvane\\Hushbar"); }
 
 struct Samples {
-    std::vector<double> bare, startUp, startUpInForce, bareMemory, memory, hiddenMemory;
+    std::vector<double> bare, startUp, startUpReady, startUpInForce, bareMemory, memory, hiddenMemory;
     std::vector<double> regAdd, regDelete, regAddAll, regDeleteAll;
     std::vector<double> onShown, offShown, okAgain, onHidden, offHidden;
 };
@@ -231,7 +240,10 @@ int main(int argc, char** argv) {
         Finish(child);
 
         ForgetSettings();  // a first run: blocking on, the dialog shown
-        samples.startUp.push_back(StartUp(hushbar, folder, child));
+        const double shown = StartUp(hushbar, folder, child);
+        samples.startUp.push_back(shown);
+        // The commands below and the memory are measured once the first apply is over.
+        samples.startUpReady.push_back(shown + UntilReady(child, Now()));
         samples.memory.push_back(PrivateBytes(child));
         if (entries > 0) {
             samples.offShown.push_back(Timed(child.window, WM_COMMAND, IDC_SWITCH));
@@ -250,6 +262,7 @@ int main(int argc, char** argv) {
             ::TerminateProcess(child.info.hProcess, 0);
             Finish(child);
             samples.startUpInForce.push_back(StartUp(hushbar, folder, child));
+            UntilReady(child, Now());
         }
         ::PostMessageA(child.window, WM_COMMAND, ID_APP_EXIT, 0);
         Finish(child);
@@ -257,7 +270,11 @@ int main(int argc, char** argv) {
     }
 
     const std::string size = entries > 0 ? std::to_string(entries) : "shipped list";
-    Row(size, entries > 0 ? "start-up, nothing in force" : "start-up", samples.startUp, "bare dialog + tray", samples.bare, entries > 0 ? "<= 3x" : "<= 1.2x");
+    // Start-up is the time to the visible window answering its messages; the first apply
+    // goes on behind it, and the next row says when it is over.
+    Row(size, entries > 0 ? "start-up, nothing in force" : "start-up", samples.startUp, "bare dialog + tray", samples.bare,
+        entries > 0 ? "<= 1.5x" : "<= 1.2x");
+    Row(size, "start-up, until the policy is in force", samples.startUpReady, "bare dialog + tray", samples.bare, "");
     MemoryRow(size, "private memory, dialog shown", samples.memory, samples.bareMemory, "<= 1.5x");
     if (entries == 0) return 0;
     Row(size, "start-up, policy still in force", samples.startUpInForce, "bare dialog + tray", samples.bare, "");

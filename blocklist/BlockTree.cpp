@@ -19,6 +19,24 @@ constexpr int kImageBrowser = 13;
 
 constexpr unsigned kBlockTreeOptions = kOptionFreezeAfterClick;
 
+// A list this short is opened as the tree is shown, as cheap as the rest of the tree; a
+// longer one waits, closed, until the user opens it.
+constexpr std::size_t kOpenAtShowEntries = 200;
+
+const Category kCategories[] = {Category::Pictures, Category::Videos, Category::Animations, Category::Sounds,
+                                Category::Java};
+
+// The check node of one block-list entry: its label is made from the entry each time the
+// tree draws it, so the control and the item hold no copy of it.
+class EntryCheckItem : public CheckItem {
+public:
+    explicit EntryCheckItem(const BlockItem& entry) : CheckItem(""), entry_(entry) {}
+    std::string LabelText() const override { return BlockItemLabel(entry_.name, entry_.comment); }
+
+private:
+    const BlockItem& entry_;
+};
+
 }  // namespace
 
 int TreeImageSizeForDpi(int dpi) {
@@ -38,6 +56,9 @@ UniqueImageList LoadBlockTreeImages(HINSTANCE instance, int dpi) {
 bool BlockTree::Attach(HWND treeControl, HIMAGELIST images) {
     if (!tree_.Attach(treeControl)) return false;
     hover_.Attach(treeControl);
+    tree_.SetChildSource([this](HTREEITEM node) {
+        if (node == activeXNode_) FillActiveXGroup();
+    });
     ::SendMessageA(treeControl, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
     tree_.SetOptionWord(kBlockTreeOptions);
     ::InvalidateRect(treeControl, nullptr, TRUE);
@@ -77,18 +98,20 @@ void BlockTree::Show(SelectionModel& model) {
     scriptingNode_ = tree_.InsertItem(std::move(scripting), kImageChoiceField, kImageChoiceField, browser, TVI_LAST);
     SetScriptingIndex(model.ScriptingIndex());
 
-    picturesNode_ = InsertCheck(kPicturesLabel, browser, model.IsChecked(Category::Pictures));
-    videosNode_ = InsertCheck(kVideosLabel, browser, model.IsChecked(Category::Videos));
-    animationsNode_ = InsertCheck(kAnimationsLabel, browser, model.IsChecked(Category::Animations));
-    soundsNode_ = InsertCheck(kSoundsLabel, browser, model.IsChecked(Category::Sounds));
-    javaNode_ = InsertCheck(kJavaLabel, browser, model.IsChecked(Category::Java));
+    picturesNode_ = InsertCheck(std::make_unique<CheckItem>(kPicturesLabel), browser, model.IsChecked(Category::Pictures));
+    videosNode_ = InsertCheck(std::make_unique<CheckItem>(kVideosLabel), browser, model.IsChecked(Category::Videos));
+    animationsNode_ =
+        InsertCheck(std::make_unique<CheckItem>(kAnimationsLabel), browser, model.IsChecked(Category::Animations));
+    soundsNode_ = InsertCheck(std::make_unique<CheckItem>(kSoundsLabel), browser, model.IsChecked(Category::Sounds));
+    javaNode_ = InsertCheck(std::make_unique<CheckItem>(kJavaLabel), browser, model.IsChecked(Category::Java));
 
-    activeXNode_ = InsertGroup(kActiveXGroupLabel, kImageMagnifier);
-    for (BlockItem& item : model.ItemsForNodes())
-        item.treeItem = InsertCheck(BlockItemLabel(item.name, item.comment), activeXNode_, model.IsChecked(item));
+    // The controls' nodes are inserted only when their group first opens.
+    activeXNode_ = InsertGroup(kActiveXGroupLabel, kImageMagnifier, kInsertChildrenLater);
     ShowForced(model);
     ApplyStates();
     tree_.EndFill();
+    if (activeXNode_ && model.Items().size() <= kOpenAtShowEntries)
+        ::SendMessageA(tree_.Hwnd(), TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(activeXNode_));
 
     // Start the user at the top of the list, with the first item selected so the keyboard's
     // place shows as soon as the tree has the focus.
@@ -117,23 +140,33 @@ void BlockTree::ShowForced(const SelectionModel& model) {
     for (const BlockItem& item : model.Items()) lock(item.treeItem, model.IsForced(item));
 }
 
+void BlockTree::FillActiveXGroup() {
+    if (!shown_) return;
+    for (BlockItem& item : shown_->ItemsForNodes())
+        item.treeItem = InsertCheck(std::make_unique<EntryCheckItem>(item), activeXNode_, shown_->IsChecked(item),
+                                    kInsertLabelOnDemand);
+    ShowForced(*shown_);
+    ApplyStates();
+}
+
+// Entries without a node hold their state in the model alone: the user cannot have changed
+// them, and a command changes the model itself.
 void BlockTree::ReadInto(SelectionModel& model) const {
     if (!Shows(model)) return;
     model.SetScriptingIndex(ScriptingIndex());
-    for (Category category : {Category::Pictures, Category::Videos, Category::Animations, Category::Sounds,
-                              Category::Java})
-        model.SetChecked(category, IsChecked(category));
-    for (const BlockItem& item : model.Items()) model.SetChecked(item, IsChecked(item));
+    for (Category category : kCategories) model.SetChecked(category, IsChecked(category));
+    for (const BlockItem& item : model.Items())
+        if (item.treeItem) model.SetChecked(item, tree_.GetCheck(item.treeItem));
 }
 
 void BlockTree::Refresh(const SelectionModel& model) {
     if (!Shows(model)) return;
     if (ScriptingIndex() != model.ScriptingIndex()) SetScriptingIndex(model.ScriptingIndex());
-    for (Category category : {Category::Pictures, Category::Videos, Category::Animations, Category::Sounds,
-                              Category::Java})
+    for (Category category : kCategories)
         if (IsChecked(category) != model.IsChecked(category)) SetChecked(category, model.IsChecked(category));
     for (const BlockItem& item : model.Items())
-        if (IsChecked(item) != model.IsChecked(item)) SetChecked(item, model.IsChecked(item));
+        if (item.treeItem && tree_.GetCheck(item.treeItem) != model.IsChecked(item))
+            tree_.SetCheck(item.treeItem, model.IsChecked(item) ? 1 : 0);
     ShowForced(model);
 }
 
@@ -198,8 +231,8 @@ void BlockTree::ForgetNodes() noexcept {
     scriptingNode_ = picturesNode_ = videosNode_ = animationsNode_ = soundsNode_ = javaNode_ = activeXNode_ = nullptr;
 }
 
-HTREEITEM BlockTree::InsertGroup(const char* label, int image) {
-    const HTREEITEM node = tree_.InsertItem(std::make_unique<TextItem>(label), image, image, TVI_ROOT, TVI_LAST);
+HTREEITEM BlockTree::InsertGroup(const char* label, int image, unsigned how) {
+    const HTREEITEM node = tree_.InsertItem(std::make_unique<TextItem>(label), image, image, TVI_ROOT, TVI_LAST, how);
     VARIANT empty;
     ::VariantInit(&empty);
     empty.vt = VT_BSTR;
@@ -209,16 +242,15 @@ HTREEITEM BlockTree::InsertGroup(const char* label, int image) {
     return node;
 }
 
-HTREEITEM BlockTree::InsertCheck(const std::string& label, HTREEITEM parent, bool checked) {
+HTREEITEM BlockTree::InsertCheck(std::unique_ptr<CheckItem> item, HTREEITEM parent, bool checked, unsigned how) {
     // The state goes in before the node exists, so setting it repaints nothing.
-    auto item = std::make_unique<CheckItem>(label.c_str());
     VARIANT state;
     ::VariantInit(&state);
     state.vt = VT_BOOL;
     state.boolVal = checked ? VARIANT_TRUE : VARIANT_FALSE;
     item->SetValue(state);
     const int image = kImageCheckBox + (checked ? kCheckImageChecked : 0);
-    return tree_.InsertItem(std::move(item), image, image, parent, TVI_LAST);
+    return tree_.InsertItem(std::move(item), image, image, parent, TVI_LAST, how);
 }
 
 HTREEITEM BlockTree::NodeOf(Category category) const noexcept {
@@ -265,8 +297,14 @@ void BlockTree::SetChecked(Category category, bool checked) {
     if (const HTREEITEM node = NodeOf(category)) tree_.SetCheck(node, checked ? 1 : 0);
 }
 
-bool BlockTree::IsChecked(const BlockItem& item) const { return item.treeItem && tree_.GetCheck(item.treeItem); }
+bool BlockTree::IsChecked(const BlockItem& item) const {
+    if (item.treeItem) return tree_.GetCheck(item.treeItem);
+    return built_ && shown_ && shown_->IsChecked(item);
+}
 
 void BlockTree::SetChecked(const BlockItem& item, bool checked) {
-    if (item.treeItem) tree_.SetCheck(item.treeItem, checked ? 1 : 0);
+    if (item.treeItem)
+        tree_.SetCheck(item.treeItem, checked ? 1 : 0);
+    else if (built_ && shown_)
+        shown_->SetChecked(item, checked);  // a group not opened yet: its entries live in the model
 }

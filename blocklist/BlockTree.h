@@ -1,7 +1,8 @@
 #pragma once
 // The block tree of the main dialog: the option tree that shows a selection model, where
-// the user edits it, and the nodes of the model's entries. The tree is filled in one pass
-// when it is shown and emptied when the dialog hides; the model lives on without it.
+// the user edits it, and the nodes of the model's entries. Only what is open is in the tree:
+// the controls' nodes are inserted when their group first opens (at once for a short list),
+// and their labels are read from the model as they are drawn. The model lives on without it.
 #include "blocklist/BlockItem.h"
 #include "blocklist/Selection.h"
 #include "blocklist/SelectionModel.h"
@@ -9,6 +10,7 @@
 #include "win/Subclass.h"
 #include "win/UniqueHandle.h"
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -56,7 +58,7 @@ public:
     void Build(const std::string& blockListPath);
 
     // Fills the tree from `model`, which notes each entry's node and must outlive them (up
-    // to Clear or the next Show).
+    // to Clear or the next Show); the entries' nodes follow when their group opens.
     void Show(SelectionModel& model);
     // Copies what the user set in the tree into the model it shows.
     void ReadInto(SelectionModel& model) const;
@@ -100,8 +102,10 @@ public:
 
 private:
     HTREEITEM NodeOf(Category category) const noexcept;
-    HTREEITEM InsertGroup(const char* label, int image);
-    HTREEITEM InsertCheck(const std::string& label, HTREEITEM parent, bool checked);
+    HTREEITEM InsertGroup(const char* label, int image, unsigned how = 0);
+    // Every check node goes in through here, its state set before the node exists.
+    HTREEITEM InsertCheck(std::unique_ptr<CheckItem> item, HTREEITEM parent, bool checked, unsigned how = 0);
+    void FillActiveXGroup();
     void ShowForced(const SelectionModel& model);
     void ForgetNodes() noexcept;
     void ApplyStates();

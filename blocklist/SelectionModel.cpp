@@ -19,10 +19,22 @@ std::string Folded(const std::string& text) {
     return folded;
 }
 
+bool SameRecords(const BlockList& a, const BlockList& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t index = 0; index < a.size(); ++index)
+        if (a[index].enabled != b[index].enabled || a[index].name != b[index].name ||
+            a[index].classId != b[index].classId || a[index].comment != b[index].comment)
+            return false;
+    return true;
+}
+
 }  // namespace
 
-void SelectionModel::Load(const std::string& blockListPath) {
-    LoadBlockList(blockListPath, list_);
+bool SelectionModel::Load(const std::string& blockListPath) {
+    BlockList read;
+    LoadBlockList(blockListPath, read);
+    const bool changed = !built_ || !SameRecords(read, list_);
+    if (changed) list_ = std::move(read);
     checks_.assign(list_.size(), false);
     for (std::size_t index = 0; index < list_.size(); ++index) checks_[index] = list_[index].enabled;
     // Pictures stay shown by default; the other categories are blocked.
@@ -30,6 +42,7 @@ void SelectionModel::Load(const std::string& blockListPath) {
     scripting_ = 0;
     built_ = true;
     Force(ForcedSelection{});
+    return changed;
 }
 
 void SelectionModel::Clear() {

@@ -13,8 +13,10 @@
 class SelectionModel : public Selection {
 public:
     // Reads the block-list file; every entry, category and the scripting choice take their
-    // defaults. A missing file gives an empty list, and the model counts as built.
-    void Load(const std::string& blockListPath);
+    // defaults. A missing file gives an empty list, and the model counts as built. A list
+    // that reads the same as the one held is kept, entry objects and all (a tree showing it
+    // stays valid); true when the list is another one.
+    bool Load(const std::string& blockListPath);
     // Forgets the list; not built any more.
     void Clear();
 

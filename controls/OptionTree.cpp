@@ -35,6 +35,9 @@ const MessageEntry<OptionTree> OptionTree::kMessageTable[] = {
 
 namespace {
 
+// The action bits of TVM_EXPAND and TVN_ITEMEXPANDING (TVE_ACTIONMASK, which MinGW lacks).
+constexpr UINT kExpandActionMask = 0x0003;
+
 HTREEITEM NextNode(HWND tree, HTREEITEM node, UINT relation) {
     return reinterpret_cast<HTREEITEM>(
         ::SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(node)));
@@ -106,13 +109,17 @@ LRESULT OptionTree::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 // ---- Operations ----
 
 HTREEITEM OptionTree::InsertItem(std::unique_ptr<OptionTreeItem> item, int image, int selectedImage,
-                                 HTREEITEM parent, HTREEITEM after) {
+                                 HTREEITEM parent, HTREEITEM after, unsigned how) {
     if (!item || !Hwnd()) return nullptr;
     TVINSERTSTRUCTA insert{};
     insert.hParent = parent;
     insert.hInsertAfter = after;
     insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-    insert.item.pszText = const_cast<char*>(item->Label());
+    insert.item.pszText = (how & kInsertLabelOnDemand) ? LPSTR_TEXTCALLBACKA : const_cast<char*>(item->Label());
+    if (how & kInsertChildrenLater) {
+        insert.item.mask |= TVIF_CHILDREN;
+        insert.item.cChildren = 1;
+    }
     insert.item.iImage = image;
     insert.item.iSelectedImage = selectedImage;
     insert.item.lParam = reinterpret_cast<LPARAM>(item.get());
@@ -122,7 +129,8 @@ HTREEITEM OptionTree::InsertItem(std::unique_ptr<OptionTreeItem> item, int image
     OptionTreeItem* raw = item.get();
     items_[node] = std::move(item);
     raw->Attach(Hwnd(), node);
-    if (parent && parent != TVI_ROOT) {
+    if (how & kInsertChildrenLater) pendingChildren_.insert(node);
+    if (parent && parent != TVI_ROOT && !fillingChildren_) {
         if (!filling_)
             ::SendMessageA(Hwnd(), TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(parent));
         else if (parentsToOpen_.empty() || parentsToOpen_.back() != parent)
@@ -152,6 +160,7 @@ void OptionTree::DeleteAllItems() {
     // nor may an editor reopened by focus moving back during the deletion stay.
     CloseEditor();
     items_.clear();
+    pendingChildren_.clear();
 }
 
 void OptionTree::BeginFill() {
@@ -247,6 +256,11 @@ bool OptionTree::OnReflectedNotify(MessageArgs& args) {
     case TVN_ITEMEXPANDINGA:
     case TVN_ITEMEXPANDINGW:
         args.result = OnExpanding(*reinterpret_cast<const NMTREEVIEWA*>(args.lParam));
+        return true;
+    case TVN_GETDISPINFOA:
+    case TVN_GETDISPINFOW:
+        OnGetDisplayInfo(const_cast<NMHDR*>(header));
+        args.result = 0;
         return true;
     case TVN_ITEMEXPANDEDA:
     case TVN_ITEMEXPANDEDW:
@@ -371,7 +385,10 @@ bool OptionTree::OnLayoutChange(MessageArgs&) {
 }
 
 bool OptionTree::OnExpandRequest(MessageArgs& args) {
-    if (!Frozen()) return false;
+    // A node whose children were never inserted may still open: freezing keeps the tree's
+    // shape, it must not lock a list away unseen.
+    const auto node = reinterpret_cast<HTREEITEM>(args.lParam);
+    if (!Frozen() || ((args.wParam & kExpandActionMask) == TVE_EXPAND && ChildrenPending(node))) return false;
     args.result = FALSE;
     return true;
 }
@@ -501,8 +518,9 @@ LRESULT OptionTree::OnDoubleClick() {
     HTREEITEM node = SelectedNode();
     OptionTreeItem* item = ItemOf(node);
     if (item && Notify(kOtnDoubleClick, item) == 0 && ItemOf(node) == item) item->OnAction(ItemAction::DoubleClick);
-    // While frozen the control must not toggle the node; otherwise it goes on as usual.
-    return Frozen() ? TRUE : 0;
+    // While frozen the control must not toggle the node (but may open one never opened);
+    // otherwise it goes on as usual.
+    return Frozen() && !ChildrenPending(node) ? TRUE : 0;
 }
 
 LRESULT OptionTree::OnCustomDraw(NMTVCUSTOMDRAW& draw) {
@@ -552,10 +570,45 @@ LRESULT OptionTree::OnCustomDraw(NMTVCUSTOMDRAW& draw) {
 }
 
 LRESULT OptionTree::OnExpanding(const NMTREEVIEWA& change) {
-    if (Frozen()) return TRUE;
-    OptionTreeItem* item = ItemOf(change.itemNew.hItem);
-    int code = (change.action & TVE_EXPAND) ? kOtnExpanding : kOtnCollapsing;
-    return Notify(code, item) != 0 ? TRUE : FALSE;
+    const HTREEITEM node = change.itemNew.hItem;
+    const bool opening = (change.action & kExpandActionMask) == TVE_EXPAND;
+    const bool firstOpening = opening && ChildrenPending(node);
+    if (Frozen() && !firstOpening) return TRUE;
+    OptionTreeItem* item = ItemOf(node);
+    if (Notify(opening ? kOtnExpanding : kOtnCollapsing, item) != 0) return TRUE;
+    if (firstOpening && ItemOf(node) == item) FillPendingChildren(node);
+    return FALSE;
+}
+
+void OptionTree::FillPendingChildren(HTREEITEM node) {
+    pendingChildren_.erase(node);
+    if (!childSource_) return;
+    // The children arrive inside the control's own expansion: none of them may open the
+    // node again, and the rows are drawn once, when it has opened.
+    const bool holdDrawing = !filling_;
+    if (holdDrawing) ::SendMessageA(Hwnd(), WM_SETREDRAW, FALSE, 0);
+    fillingChildren_ = true;
+    childSource_(node);
+    fillingChildren_ = false;
+    if (holdDrawing) {
+        ::SendMessageA(Hwnd(), WM_SETREDRAW, TRUE, 0);
+        ::InvalidateRect(Hwnd(), nullptr, TRUE);
+    }
+}
+
+void OptionTree::OnGetDisplayInfo(NMHDR* header) {
+    // The A and W forms differ only in the text's characters; the layout up to it is shared.
+    auto* info = reinterpret_cast<NMTVDISPINFOA*>(header);
+    if (!(info->item.mask & TVIF_TEXT) || !info->item.pszText || info->item.cchTextMax <= 0) return;
+    const OptionTreeItem* item = ItemOf(info->item.hItem);
+    const std::string text = item ? item->LabelText() : std::string();
+    if (header->code == TVN_GETDISPINFOW) {
+        auto* wide = reinterpret_cast<NMTVDISPINFOW*>(header);
+        const int written = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide->item.pszText, wide->item.cchTextMax);
+        if (written == 0) wide->item.pszText[0] = L'\0';  // too long for the buffer: nothing rather than garbage
+        return;
+    }
+    ::lstrcpynA(info->item.pszText, text.c_str(), info->item.cchTextMax);
 }
 
 void OptionTree::OnSelectionChanged(HTREEITEM node) {
@@ -575,6 +628,7 @@ void OptionTree::OnNodeDeleted(HTREEITEM node) {
     if (clearing_) return;  // every item goes at the end of the clearing
     // The item goes first, so that nothing the closing sets off can reopen an editor on it.
     items_.erase(node);
+    pendingChildren_.erase(node);
     CloseEditor();
 }
 

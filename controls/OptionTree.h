@@ -8,10 +8,18 @@
 #include "win/UniqueHandle.h"
 #include "win/Win32.h"
 #include <commctrl.h>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
+
+// How a node is inserted, beyond its item and images.
+constexpr unsigned kInsertChildrenLater = 1;  // shows an expand button; its children are asked
+                                              // of the child source when it first opens
+constexpr unsigned kInsertLabelOnDemand = 2;  // the control keeps no copy of the label: it asks
+                                              // the item (LabelText) whenever it draws it
 
 class OptionTree : public SubclassedWindow {
 public:
@@ -26,7 +34,12 @@ public:
     // Inserts a node for `item` (the tree takes it over) and opens its parent.
     // Returns the new node, or null (the item is then destroyed).
     HTREEITEM InsertItem(std::unique_ptr<OptionTreeItem> item, int image, int selectedImage,
-                         HTREEITEM parent = TVI_ROOT, HTREEITEM after = TVI_LAST);
+                         HTREEITEM parent = TVI_ROOT, HTREEITEM after = TVI_LAST, unsigned how = 0);
+    // Called with a node inserted with kInsertChildrenLater when it first opens, to insert
+    // its children (which do not open it again); the node then opens with them.
+    void SetChildSource(std::function<void(HTREEITEM)> source) { childSource_ = std::move(source); }
+    // True while a node inserted with kInsertChildrenLater has not been given its children.
+    bool ChildrenPending(HTREEITEM node) const { return pendingChildren_.count(node) != 0; }
     // Closes the editor, clears the click flag and deletes every node, with the tree's
     // drawing held until the end.
     void DeleteAllItems();
@@ -87,6 +100,8 @@ private:
     LRESULT OnDoubleClick();
     LRESULT OnCustomDraw(NMTVCUSTOMDRAW& draw);
     LRESULT OnExpanding(const NMTREEVIEWA& change);
+    void OnGetDisplayInfo(NMHDR* header);
+    void FillPendingChildren(HTREEITEM node);
     void OnSelectionChanged(HTREEITEM node);
     void OnNodeDeleted(HTREEITEM node);
 
@@ -114,7 +129,10 @@ private:
     bool destroying_ = false;
     bool filling_ = false;
     bool clearing_ = false;
+    bool fillingChildren_ = false;
     std::vector<HTREEITEM> parentsToOpen_;
+    std::unordered_set<HTREEITEM> pendingChildren_;
+    std::function<void(HTREEITEM)> childSource_;
     unsigned optionWord_ = 0;
     POINT lastMouse_{0, 0};
     bool haveMouse_ = false;

@@ -30,6 +30,9 @@ public:
     // Called by the tree right after the node is inserted.
     virtual void Attach(HWND tree, HTREEITEM node);
     virtual const char* Label() const;
+    // The label as the tree shows it; for a node inserted with its label on demand, an item
+    // that keeps no copy of it makes it here.
+    virtual std::string LabelText() const { return Label(); }
     virtual void SetEnabled(bool enabled);
     virtual bool IsEnabled() const;
     // The tree control paints the label itself; the item paints its value beside it.

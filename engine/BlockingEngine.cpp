@@ -174,8 +174,11 @@ bool ListSubkeys(const RegKey& parent, std::size_t listed, std::unordered_set<st
 // not at all while the last pass's picture still holds. The parent is created only when
 // something is to be set, as a step-by-step apply would; answers the first refusal of a
 // wanted flag.
+// `foreign`, when given, collects the class ids whose flag is set without our record, and is
+// reset when not every key could be seen.
 LONG PutFlagsInForce(HKEY root, const char* parentPath, REGSAM view, const OwnedFlag& flag, const BlockList& items,
-                     const ControlKeys& list, KnownKeys& known) {
+                     const ControlKeys& list, KnownKeys& known,
+                     std::optional<std::unordered_set<std::string>>* foreign = nullptr) {
     RegKey parent;
     DWORD disposition = 0;
     LONG status = list.anyWanted ? parent.Create(root, parentPath, view, &disposition)
@@ -183,6 +186,7 @@ LONG PutFlagsInForce(HKEY root, const char* parentPath, REGSAM view, const Owned
     NoteCreatedParent(root, parentPath, disposition);
     if (status != ERROR_SUCCESS) {
         known.Forget();
+        if (foreign) foreign->reset();
         return list.anyWanted ? status : ERROR_SUCCESS;
     }
     const std::vector<FlagKeyState>* before = known.StillTrue(parent, list.namesHash);
@@ -215,6 +219,11 @@ LONG PutFlagsInForce(HKEY root, const char* parentPath, REGSAM view, const Owned
             status = ERROR_SUCCESS;
         }
     }
+    if (foreign && !exact) foreign->reset();
+    if (foreign && *foreign)
+        for (std::size_t index = 0; index < list.keys.size(); ++index)
+            if (after[index].flags && (*after[index].flags & flag.bit) && !after[index].record)
+                (*foreign)->insert(items[list.keys[index].item].classId);
     if (!exact)
         known.Forget();
     else if (wrote || !before)
@@ -277,9 +286,10 @@ PolicyReport EnforcePolicy(Settings& settings, const Selection& selection, Polic
     PolicyReport report;
     const ControlKeys list = ListControlKeys(selection, blocking);
     if (list.keys.empty()) return report;
+    report.foreignKillBits.emplace();
     for (std::size_t i = 0; i < std::size(kKillBitViews); ++i)
         if (PutFlagsInForce(HKEY_LOCAL_MACHINE, kKillBitParentPath, kKillBitViews[i], kKillBit, selection.Items(),
-                            list, Known().killBits[i]) != ERROR_SUCCESS)
+                            list, Known().killBits[i], &report.foreignKillBits) != ERROR_SUCCESS)
             report.machineWideRefused = true;
     PutFlagsInForce(HKEY_CURRENT_USER, kAddonSettingsPath, 0, kAddonDisabled, selection.Items(), list,
                     Known().addons);

@@ -10,11 +10,18 @@
 #include "blocklist/Selection.h"
 #include "settings/Settings.h"
 
+#include <optional>
+#include <string>
+#include <unordered_set>
+
 // What an apply could not do, for the state display.
 struct PolicyReport {
     // A checked control's machine-wide kill bit could not be written (no administrator
     // rights): it is blocked for this user only, through the add-on flag.
     bool machineWideRefused = false;
+    // The class ids whose kill bit, in either view, is in force without Hushbar's record, as
+    // the apply found them; empty (not engaged) when the apply could not see every key.
+    std::optional<std::unordered_set<std::string>> foreignKillBits;
 };
 
 enum class PolicyMode { Withdrawn, Blocking };

@@ -73,16 +73,24 @@ ZoneLayers ReadZone(const char* name) {
     return zone;
 }
 
+// Each view's kill-bit parent, opened once for the whole list: a list of thousands would
+// otherwise open it twice per entry.
+struct KillBitParents {
+    RegKey keys[2];
+    KillBitParents() {
+        for (std::size_t index = 0; index < 2; ++index)
+            keys[index].Open(HKEY_LOCAL_MACHINE, kKillBitParentPath, RegKey::kReadAccess | kViews[index]);
+    }
+};
+
 // A kill bit in force in either view that carries no record of ours.
-bool ForeignKillBit(const std::string& classId) {
+bool ForeignKillBit(const KillBitParents& parents, const std::string& classId) {
     const OwnedFlag killBit{kKillBitValueName, kKillBitFlag};
-    for (REGSAM view : kViews) {
-        RegKey parent;
-        if (parent.Open(HKEY_LOCAL_MACHINE, kKillBitParentPath, RegKey::kReadAccess | view) != ERROR_SUCCESS)
-            continue;
+    for (std::size_t index = 0; index < 2; ++index) {
+        if (!parents.keys[index].IsOpen()) continue;
         RegKey key;
         FlagKeyState state;
-        ReadOwnedFlagKey(parent, KillBitKeyName(classId), killBit, view, key, state);
+        ReadOwnedFlagKey(parents.keys[index], KillBitKeyName(classId), killBit, kViews[index], key, state);
         if (state.flags && (*state.flags & kKillBitFlag) && !state.record) return true;
     }
     return false;
@@ -119,9 +127,13 @@ std::vector<TargetStatus> ReadTargetStatus(const Settings& settings, const Selec
     }
     out.push_back({"Java (1C00)", "",
                    DecideZoneValue(layers, "1C00", blocking && selection.IsChecked(Category::Java))});
+    // What the apply just saw of the kill bits needs no second reading.
+    const auto& seen = report.foreignKillBits;
+    std::optional<KillBitParents> parents;
+    if (!seen) parents.emplace();
     for (const BlockItem& item : selection.Items()) {
-        ControlFacts facts{item.classId, blocking && selection.IsChecked(item), !report.machineWideRefused,
-                           ForeignKillBit(item.classId)};
+        const bool foreign = seen ? seen->count(item.classId) != 0 : ForeignKillBit(*parents, item.classId);
+        ControlFacts facts{item.classId, blocking && selection.IsChecked(item), !report.machineWideRefused, foreign};
         out.push_back({item.name, item.classId, DecideControl(layers, facts)});
     }
     return out;

@@ -96,7 +96,7 @@
 // answers 1 once its start-up is over and it takes commands, 0 before.
 #define HUSHBAR_READY_QUERY 0x81A8
 // Posted by a dialog to itself: fit its controls to their texts once a DPI change is laid out.
-#define HUSHBAR_REFIT_TEXT 0x81A9
+#define HUSHBAR_REFIT_TEXT 0x81AA
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

@@ -18,7 +18,13 @@ bool KeyWatch::Arm(const RegKey& key, REGSAM view) {
     if (watched_.Open(key.Handle(), "", KEY_NOTIFY | view) != ERROR_SUCCESS) return false;
     constexpr DWORD kAnyChange = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_ATTRIBUTES | REG_NOTIFY_CHANGE_LAST_SET |
                                  REG_NOTIFY_CHANGE_SECURITY;
-    if (::RegNotifyChangeKeyValue(watched_.Handle(), TRUE, kAnyChange, changed_.Get(), TRUE) != ERROR_SUCCESS) {
+    // The first apply arms its watches on a worker that then ends, and Windows signals a
+    // watch whose thread has ended unless it is thread-agnostic (Windows 8 and later; 7
+    // refuses the flag and gets a plain watch, which costs one fresh read after start-up).
+    constexpr DWORD kThreadAgnostic = 0x10000000;  // REG_NOTIFY_THREAD_AGNOSTIC
+    if (::RegNotifyChangeKeyValue(watched_.Handle(), TRUE, kAnyChange | kThreadAgnostic, changed_.Get(), TRUE) !=
+            ERROR_SUCCESS &&
+        ::RegNotifyChangeKeyValue(watched_.Handle(), TRUE, kAnyChange, changed_.Get(), TRUE) != ERROR_SUCCESS) {
         watched_.Close();
         return false;
     }

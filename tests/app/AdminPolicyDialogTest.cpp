@@ -32,6 +32,7 @@ protected:
         dialog_ = std::make_unique<MainDialog>();
         ASSERT_TRUE(dialog_->Create(::GetModuleHandleA(nullptr)));
         dialog_->TakeCommands();
+        dialog_->FinishFirstApply();  // as the first command after start-up would
     }
     void Send(UINT id) { ::SendMessageA(dialog_->Hwnd(), WM_COMMAND, id, 0); }
     void PolicyChanged() {

@@ -2,6 +2,7 @@
 // The main dialog inside the test process, reading a block list beside the test program,
 // and what the tests read back of the registry.
 #include "app/MainDialog.h"
+#include "res/resource.h"
 #include "tests/support/KeyBackup.h"
 #include "win/ProgramDirectory.h"
 
@@ -62,6 +63,16 @@ protected:
         dialog_ = std::make_unique<MainDialog>();
         ASSERT_TRUE(dialog_->Create(::GetModuleHandleA(nullptr)));
         dialog_->TakeCommands();
+        // The first apply runs behind the window until its end is seen: nothing has pumped
+        // messages yet, so it is still "applying" here, whatever the worker has done.
+        applyingTip_ = dialog_->Tray().Tip();
+        readyWhileApplying_ = ::SendMessageA(dialog_->Hwnd(), HUSHBAR_READY_QUERY, 0, 0);
+        // Its end comes as a message from the worker, as in the program.
+        MSG message;
+        while (dialog_->Applying() && ::GetMessageA(&message, nullptr, 0, 0) > 0) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageA(&message);
+        }
     }
     void TearDown() override {
         dialog_.reset();
@@ -73,6 +84,8 @@ protected:
     UserKeysBackup keep_;  // put back after the dialog is gone
     std::string listPath_;
     std::unique_ptr<MainDialog> dialog_;
+    std::string applyingTip_;
+    LRESULT readyWhileApplying_ = -1;
 };
 
 }  // namespace

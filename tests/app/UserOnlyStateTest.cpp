@@ -92,6 +92,7 @@ protected:
         dialog_ = std::make_unique<MainDialog>();
         ASSERT_TRUE(dialog_->Create(::GetModuleHandleA(nullptr)));
         dialog_->TakeCommands();
+        dialog_->FinishFirstApply();
     }
     bool NoteShown() const { return ::IsWindowVisible(::GetDlgItem(dialog_->Hwnd(), IDC_STATE_NOTE)) != FALSE; }
     void Command(UINT id) { ::SendMessageA(dialog_->Hwnd(), WM_COMMAND, id, 0); }

@@ -146,6 +146,43 @@ TEST_F(BlockTreeTest, ShowFillsFromAModelAndReadIntoTakesTheUsersChecksBack) {
     EXPECT_EQ(nullptr, model.Items()[0].treeItem);
 }
 
+TEST_F(BlockTreeTest, ALongListGetsItsNodesOnlyWhenItsGroupOpensAndTheModelHoldsTheRestMeanwhile) {
+    std::string content = "header\r\n";
+    for (int index = 0; index < 201; ++index)
+        content += "1,Entry " + std::to_string(index) + ",ID-" + std::to_string(index) + (index == 7 ? ",note\r\n" : ",\r\n");
+    HANDLE file = ::CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    ::CloseHandle(file);
+    SelectionModel model;
+    model.Load(path_);
+    model.SetChecked(model.Items()[3], false);
+    blocks_.Show(model);
+
+    EXPECT_EQ(2u + 6u, ::SendMessageA(tree_, TVM_GETCOUNT, 0, 0));
+    EXPECT_FALSE(::SendMessageA(tree_, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(blocks_.ActiveXNode()), TVIS_EXPANDED) &
+                 TVIS_EXPANDED);
+    EXPECT_EQ(nullptr, model.Items()[0].treeItem);
+    // Through the tree, an entry without a node is the model's; reading the tree back keeps it.
+    EXPECT_FALSE(blocks_.IsChecked(model.Items()[3]));
+    blocks_.SetChecked(model.Items()[5], false);
+    blocks_.ReadInto(model);
+    EXPECT_FALSE(model.IsChecked(model.Items()[5]));
+    EXPECT_TRUE(model.IsChecked(model.Items()[6]));
+
+    ::SendMessageA(tree_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(blocks_.ActiveXNode()));
+    EXPECT_EQ(2u + 6u + 201u, ::SendMessageA(tree_, TVM_GETCOUNT, 0, 0));
+    const std::vector<std::string> children = Children(blocks_.ActiveXNode());
+    ASSERT_EQ(201u, children.size());
+    EXPECT_EQ("Entry 3/0", children[3]);
+    EXPECT_EQ("Entry 5/0", children[5]);
+    EXPECT_EQ("Entry 7 (note)/1", children[7]);
+    EXPECT_EQ(Next(blocks_.ActiveXNode(), TVGN_CHILD), model.Items()[0].treeItem);
+    model.SetChecked(model.Items()[7], false);
+    blocks_.Refresh(model);
+    EXPECT_FALSE(blocks_.IsChecked(model.Items()[7]));
+}
+
 TEST_F(BlockTreeTest, BuildingTwiceGivesOneSetOfNodesAndClearForgetsThemAll) {
     blocks_.Build(path_);
     blocks_.Build(path_);

@@ -280,6 +280,33 @@ TEST_F(OptionTreeTest, AfterTheFirstClickUnderFlag2NoNodeOpensOrClosesUntilAllAr
     EXPECT_FALSE(IsExpanded(tree, browser));
 }
 
+TEST_F(OptionTreeTest, AGroupGetsItsChildrenWhenFirstOpenedEvenFrozen) {
+    dialog.tree.SetOptionWord(kOptionFreezeAfterClick);
+    const HTREEITEM later =
+        dialog.tree.InsertItem(std::make_unique<TextItem>("Later"), 10, 10, TVI_ROOT, TVI_LAST, kInsertChildrenLater);
+    int asked = 0;
+    dialog.tree.SetChildSource([&](HTREEITEM node) {
+        ++asked;
+        EXPECT_EQ(later, node);
+        dialog.tree.InsertItem(std::make_unique<CheckItem>("child"), 0, 0, node);
+    });
+    EXPECT_TRUE(dialog.tree.ChildrenPending(later));
+    EXPECT_FALSE(IsExpanded(tree, later));
+    EXPECT_EQ(0, ::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(later)));
+
+    Click(At(videos, TVHT_ONITEMRIGHT));  // frozen from here: still, a group never opened opens
+    Select(later);
+    Key(VK_RIGHT);
+    EXPECT_TRUE(IsExpanded(tree, later));
+    EXPECT_FALSE(dialog.tree.ChildrenPending(later));
+
+    // Once open, it is frozen like the others, and its children are asked for only once.
+    Key(VK_LEFT);
+    DoubleClick(At(later, TVHT_ONITEMLABEL));
+    EXPECT_TRUE(IsExpanded(tree, later));
+    EXPECT_EQ(1, asked);
+}
+
 TEST_F(OptionTreeTest, WithoutFlag2TheParentMayVetoOpeningAndClosing) {
     Click(At(videos, TVHT_ONITEMRIGHT));
     Select(activeX);

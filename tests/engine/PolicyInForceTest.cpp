@@ -276,6 +276,22 @@ FILETIME LastWrite(const Place& place, const std::string& id) {
     return time;
 }
 
+// The status read after an apply takes the kill bits the apply saw instead of reading them
+// again: it must say what a fresh reading says, after a first pass and one from memory.
+TEST_F(PolicyInForceTest, TheApplysViewOfOthersKillBitsMatchesAFreshReading) {
+    for (std::size_t row = 0; row < std::size(kRows); ++row) selection.Add(ControlId(row), row % 3 != 0);
+    PlantAll(Before());
+    for (int pass = 0; pass < 2; ++pass) {
+        const PolicyReport report = EnforcePolicy(settings, selection, PolicyMode::Blocking);
+        ASSERT_TRUE(report.foreignKillBits) << "pass " << pass;
+        const auto seen = ReadTargetStatus(settings, selection, true, report);
+        const auto read = ReadTargetStatus(settings, selection, true, PolicyReport{report.machineWideRefused, std::nullopt});
+        ASSERT_EQ(read.size(), seen.size());
+        for (std::size_t index = 0; index < read.size(); ++index)
+            EXPECT_EQ(read[index].verdict.state, seen[index].verdict.state) << read[index].name << ", pass " << pass;
+    }
+}
+
 TEST_F(PolicyInForceTest, ApplyingAgainWithNothingChangedWritesNoKey) {
     for (std::size_t row = 0; row < std::size(kRows); ++row) selection.Add(ControlId(row), row % 3 != 0);
     PlantAll(Before());

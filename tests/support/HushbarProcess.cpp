@@ -148,6 +148,18 @@ HWND HushbarProcess::WaitForMainWindow(DWORD timeoutMs) {
     return nullptr;
 }
 
+HWND HushbarProcess::WaitForMainWindowCreated(DWORD timeoutMs) {
+    if (!process_) return nullptr;
+    ::WaitForInputIdle(process_, timeoutMs);
+    const DWORD start = ::GetTickCount();
+    do {
+        mainWindow_ = FindProcessWindow(processId_, "#32770", kMainWindowTitle, false);
+        if (mainWindow_) return mainWindow_;
+        ::Sleep(20);
+    } while (::GetTickCount() - start < timeoutMs);
+    return nullptr;
+}
+
 HWND HushbarProcess::WaitForDialog(const char* caption, DWORD timeoutMs) {
     const DWORD start = ::GetTickCount();
     do {

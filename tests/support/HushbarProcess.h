@@ -30,6 +30,8 @@ public:
 
     // The main dialog (shown or hidden) once its initialisation has finished; null on time-out.
     HWND WaitForMainWindow(DWORD timeoutMs = 15000);
+    // The main dialog as soon as it exists, start-up over or not; null on time-out.
+    HWND WaitForMainWindowCreated(DWORD timeoutMs = 15000);
     // A top-level dialog of this process with the given caption, visible; null on time-out.
     HWND WaitForDialog(const char* caption, DWORD timeoutMs = 10000);
     // Text of a message box (its static control), and closing it with its first button.
