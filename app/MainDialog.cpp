@@ -27,12 +27,7 @@ namespace {
 
 constexpr char kCaption[] = "Hushbar";
 constexpr int kHotKeyId = 0;
-// Posted by the first apply's worker when it is over; after the tray's callback (WM_APP + 423),
-// the ready query (WM_APP + 424) and before the re-fit (WM_APP + 426, res/resource.h).
-constexpr UINT kFirstApplyDone = WM_APP + 425;
-static_assert(kFirstApplyDone != HUSHBAR_READY_QUERY && kFirstApplyDone != kTrayCallbackMessage &&
-                  kFirstApplyDone != HUSHBAR_REFIT_TEXT,
-              "one meaning each");
+static_assert(kTrayCallbackMessage < HUSHBAR_READY_QUERY, "the tray's callback stands before the dialog's own messages");
 
 // Commands that come from a menu, an accelerator, another process, the tray or the hot key,
 // rather than from one of the dialog's own controls.
@@ -79,7 +74,7 @@ const MessageEntry<MainDialog> MainDialog::kMessageTable[] = {
     OnMessage(kWmDpiChanged, &MainDialog::OnDpiChanged),
     OnMessage(WM_SETTINGCHANGE, &MainDialog::OnSettingChange),
     OnMessage(HUSHBAR_REFIT_TEXT, &MainDialog::OnRefitText),
-    OnMessage(kFirstApplyDone, &MainDialog::OnFirstApplyDone),
+    OnMessage(HUSHBAR_FIRST_APPLY_DONE, &MainDialog::OnFirstApplyDone),
 };
 
 MainDialog::MainDialog() = default;
@@ -244,7 +239,7 @@ void MainDialog::ApplyAll() {
 void MainDialog::StartFirstApply() {
     BeginApply();
     WriteCheckBoxes();  // a hot key held elsewhere has just cleared its box
-    applying_ = firstApply_.Start(settings_, selection_, Hwnd(), kFirstApplyDone);
+    applying_ = firstApply_.Start(settings_, selection_, Hwnd(), HUSHBAR_FIRST_APPLY_DONE);
     if (applying_)
         RefreshStateDisplay();
     else

@@ -92,9 +92,13 @@
 #define IDS_FAILURE_CERTIFICATE 156
 #define IDS_FAILURE_ENDED_EARLY 157
 
-// Sent to the main dialog by whoever drives a running copy (the command line, tests): it
-// answers 1 once its start-up is over and it takes commands, 0 before.
+// The main dialog's own messages, all in this one list so that no two share a number. The
+// tray icon's callback, WM_APP + 423 (0x81A7, app/TrayIcon.h), comes first.
+// Sent by whoever drives a running copy (the command line, tests): it answers 1 once its
+// start-up is over and it takes commands, 0 before.
 #define HUSHBAR_READY_QUERY 0x81A8
+// Posted by the first apply's worker when it is over.
+#define HUSHBAR_FIRST_APPLY_DONE 0x81A9
 // Posted by a dialog to itself: fit its controls to their texts once a DPI change is laid out.
 #define HUSHBAR_REFIT_TEXT 0x81AA
 
