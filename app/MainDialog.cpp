@@ -145,12 +145,11 @@ bool MainDialog::OnInitDialog(MessageArgs& args) {
     blockTree_.FollowHoverWith([this](const std::string& tip) {
         toolTips_.SetTipText(Hwnd(), IDC_BLOCK_TREE, tip.empty() ? treeTip_.c_str() : tip.c_str());
     });
-    LoadArtworkForDpi(WindowDpi(hwnd));
-
     toolTips_.Activate();
     policy_ = ReadAdminPolicy();
     // The tree is filled when the dialog first shows; started minimised it never is.
     LoadSelection();
+    LoadArtworkForDpi(WindowDpi(hwnd));  // the state icon among it, for the state just read
 
     ::SendMessageA(hotkeyControl_, HKM_SETHOTKEY, MAKEWORD(settings_.hotkeyVirtualKey, settings_.hotkeyModifiers), 0);
     WriteCheckBoxes();
@@ -161,6 +160,7 @@ bool MainDialog::OnInitDialog(MessageArgs& args) {
     if (bar) ::RemoveMenu(bar.Get(), 0, MF_BYPOSITION);
     std::string balloon = settings_.minimizeOnStart ? std::string() : LoadResourceString(IDS_TRAY_BALLOON);
     trayIcon_.Add(hwnd, kTrayIconId, LoadStateIcon(TrayIconSize()), trayMenu, StateTip(), balloon.c_str(), kCaption, NIIF_INFO);
+    stateIconsOff_ = settings_.switchedOff != 0;
 
     StartFirstApply();
 

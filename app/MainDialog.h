@@ -15,6 +15,8 @@
 #include "win/Dialog.h"
 #include "win/UniqueHandle.h"
 
+#include <optional>
+
 class UpdateDialog;
 
 class MainDialog : public Dialog, public MessageFilter {
@@ -126,6 +128,7 @@ private:
     UniqueIcon bigIcon_;
     UniqueIcon smallIcon_;
     UniqueIcon dialogStateIcon_;  // the tray owns its own, at the tray's size
+    std::optional<bool> stateIconsOff_;  // what the tray's and the dialog's state icons show; none yet
     UpdateDialog* runningUpdate_ = nullptr;
     // The last apply could block ActiveX controls for this user only.
     bool machineWideRefused_ = false;

@@ -81,9 +81,16 @@ void MainDialog::RefreshStateDisplay() {
     SetItemChecked(menu, ID_PROMPT_SCRIPT, settings_.scriptingChoice == ScriptingPrompt);
     ShowPolicyLocks();
 
-    trayIcon_.SetTip(StateTip());
-    trayIcon_.SetIcon(LoadStateIcon(TrayIconSize()));
-    ShowDialogStateIcon(WindowDpi(Hwnd()));
+    // The state icons change with the switch alone; loading them is most of what showing
+    // the state costs.
+    const bool off = settings_.switchedOff != 0;
+    if (stateIconsOff_ != off) {
+        trayIcon_.Show(StateTip(), LoadStateIcon(TrayIconSize()));
+        ShowDialogStateIcon(WindowDpi(Hwnd()));
+        stateIconsOff_ = off;
+    } else {
+        trayIcon_.Show(StateTip());
+    }
     toolTips_.SetTipText(Hwnd(), IDC_STATE_ICON, StateTip());
     // The note says what is not as checked: Hushbar's own policy, the browser's policy, then
     // the refused machine-wide block.

@@ -41,17 +41,20 @@ void TrayIcon::Add(HWND window, UINT id, HICON icon, HMENU menu, const char* tip
     ::Shell_NotifyIconA(NIM_ADD, &data_);
 }
 
-void TrayIcon::SetTip(const char* tip) {
+void TrayIcon::Show(const char* tip, HICON icon) {
+    char wanted[sizeof data_.szTip];
+    CopyText(wanted, tip);
+    const bool newTip = std::strcmp(wanted, data_.szTip) != 0;
+    // Each call is a round trip to the shell's process: none when nothing changes.
+    if (!newTip && !icon) return;
     data_.uFlags = NIF_TIP;
-    CopyText(data_.szTip, tip);
+    std::memcpy(data_.szTip, wanted, sizeof wanted);
+    if (icon) {
+        data_.uFlags |= NIF_ICON;
+        data_.hIcon = icon;
+    }
     ::Shell_NotifyIconA(NIM_MODIFY, &data_);
-}
-
-void TrayIcon::SetIcon(HICON icon) {
-    data_.hIcon = icon;
-    data_.uFlags = NIF_ICON | NIF_TIP;
-    ::Shell_NotifyIconA(NIM_MODIFY, &data_);
-    icon_.Reset(icon);  // the shell has its own copy of the new one by now
+    if (icon) icon_.Reset(icon);  // the shell has its own copy of the new one by now
 }
 
 void TrayIcon::Readd() {

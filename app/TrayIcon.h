@@ -18,9 +18,9 @@ public:
     // Takes ownership of icon and menu. Texts are cut to their fields; null counts as empty.
     void Add(HWND window, UINT id, HICON icon, HMENU menu, const char* tip, const char* balloonText,
              const char* balloonTitle, DWORD balloonIconFlag);
-    void SetTip(const char* tip);
-    // Destroys the icon held and shows the new one, which the tray icon then owns.
-    void SetIcon(HICON icon);
+    // Shows `tip` and, unless null, `icon` (which the tray icon then owns, destroying the one
+    // it held) in one message to the shell; none when the tip is the same and no icon given.
+    void Show(const char* tip, HICON icon = nullptr);
     // After the taskbar was re-created: adds the icon again as it stood.
     void Readd();
     void Remove();
