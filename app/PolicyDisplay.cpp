@@ -4,10 +4,6 @@
 
 namespace {
 
-// The display rows ReadTargetStatus puts before the controls: 1400, 1402, the four display
-// options, then Java.
-constexpr std::size_t kFixedRows = 7;
-
 std::string Note(TargetState state) {
     if (state == TargetState::BlockedByHushbar || state == TargetState::NotBlocked) return {};
     return StateWords(state);
@@ -47,7 +43,7 @@ ItemState ScriptingState(const TargetStatus& active, const TargetStatus& applets
 
 std::vector<ItemState> TreeItemStates(const std::vector<TargetStatus>& status) {
     std::vector<ItemState> states;
-    if (status.size() < kFixedRows) return states;
+    if (status.size() < kFixedTargetRows) return states;
     states.reserve(status.size() - 1);
     states.push_back(ScriptingState(status[0], status[1]));
     for (std::size_t row = 2; row < status.size(); ++row) states.push_back(StateOf(status[row]));

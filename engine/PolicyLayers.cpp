@@ -117,6 +117,7 @@ std::vector<TargetStatus> ReadTargetStatus(const Settings& settings, const Selec
                                            const PolicyReport& report) {
     const PolicyLayers layers = ReadPolicyLayers();
     std::vector<TargetStatus> out;
+    out.reserve(kFixedTargetRows + selection.Items().size());  // kept while the dialog lives: no slack
     const bool scriptingOff = blocking && ScriptingPolicyValue(settings.scriptingChoice) == 3;
     out.push_back({"Active scripting (1400)", "", DecideZoneValue(layers, "1400", scriptingOff)});
     out.push_back({"Scripting of Java applets (1402)", "", DecideZoneValue(layers, "1402", scriptingOff)});

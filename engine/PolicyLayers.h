@@ -22,6 +22,9 @@ struct TargetStatus {
     Verdict verdict;
 };
 
+// The rows before the listed controls: 1400, 1402, the four display options, then Java.
+constexpr std::size_t kFixedTargetRows = 7;
+
 // Every target in display order: the zone values, the display options, then the listed
 // controls in list order. `blocking` is whether Hushbar is switched on; `report` what the
 // last apply could not do.
