@@ -257,7 +257,7 @@ void MainDialog::FinishFirstApply() {
     settings_.flashBlocked = result.settings.flashBlocked;
     machineWideRefused_ = result.report.machineWideRefused;
     policyStatus_ = std::move(result.status);
-    blockTree_.ShowStates(TreeItemStates(policyStatus_));
+    ShowTreeStates();
     // The check boxes stay as the user may have set them meanwhile, for the next OK.
     EndApply();
 }
@@ -278,9 +278,16 @@ void MainDialog::EndApply() {
     NotifyBrowserWindows();
 }
 
+void MainDialog::ShowTreeStates() {
+    // Read from the status as each node asks: the status outlives the tree's use of it, and
+    // is shown again whenever it is read afresh.
+    blockTree_.ShowStates(TreeItemCount(policyStatus_),
+                          [this](std::size_t index) { return TreeItemState(policyStatus_, index); });
+}
+
 void MainDialog::ReadPolicyStatus(const PolicyReport& report) {
     policyStatus_ = ReadTargetStatus(settings_, selection_, !settings_.switchedOff, report);
-    blockTree_.ShowStates(TreeItemStates(policyStatus_));
+    ShowTreeStates();
 }
 
 void MainDialog::ToggleState() {

@@ -84,6 +84,8 @@ private:
     void AfterModal(HWND focus);
     // Reads what is really in force now; the tree's items show it.
     void ReadPolicyStatus(const PolicyReport& report);
+    // Points the tree at the status read last, for the nodes it has and those to come.
+    void ShowTreeStates();
 
     // The parts of an apply before the policy (check boxes, hot key, the tree's edits) and
     // after it (Run entry, saving, the display, the browser's windows).

@@ -41,11 +41,12 @@ ItemState ScriptingState(const TargetStatus& active, const TargetStatus& applets
 
 }  // namespace
 
-std::vector<ItemState> TreeItemStates(const std::vector<TargetStatus>& status) {
-    std::vector<ItemState> states;
-    if (status.size() < kFixedTargetRows) return states;
-    states.reserve(status.size() - 1);
-    states.push_back(ScriptingState(status[0], status[1]));
-    for (std::size_t row = 2; row < status.size(); ++row) states.push_back(StateOf(status[row]));
-    return states;
+std::size_t TreeItemCount(const std::vector<TargetStatus>& status) {
+    return status.size() < kFixedTargetRows ? 0 : status.size() - 1;
+}
+
+ItemState TreeItemState(const std::vector<TargetStatus>& status, std::size_t index) {
+    if (index >= TreeItemCount(status)) return {};
+    if (index == 0) return ScriptingState(status[0], status[1]);
+    return StateOf(status[index + 1]);
 }

@@ -6,8 +6,10 @@
 
 #include <vector>
 
-// One state per tree item, in BlockTree::ShowStates' order. The two scripting values share
-// the scripting choice's item. An item whose state its check box already says (blocked by
-// Hushbar, not blocked) gets no note; every item gets its reason and the key that decided
-// it. Empty when `status` is not one read for a selection.
-std::vector<ItemState> TreeItemStates(const std::vector<TargetStatus>& status);
+// The tree items' states, in BlockTree::ShowStates' order: how many there are, and one
+// of them. The two scripting values share the scripting choice's item. An item whose state
+// its check box already says (blocked by Hushbar, not blocked) gets no note; every item gets
+// its reason and the key that decided it. None when `status` is not one read for a
+// selection; an index past the last gives an empty state.
+std::size_t TreeItemCount(const std::vector<TargetStatus>& status);
+ItemState TreeItemState(const std::vector<TargetStatus>& status, std::size_t index);

@@ -184,8 +184,9 @@ const BlockList& BlockTree::Items() const {
     return shown_ ? shown_->Items() : kNone;
 }
 
-void BlockTree::ShowStates(std::vector<ItemState> states) {
-    states_ = std::move(states);
+void BlockTree::ShowStates(std::size_t count, std::function<ItemState(std::size_t)> stateOf) {
+    stateCount_ = count;
+    stateOf_ = std::move(stateOf);
     ApplyStates();
 }
 
@@ -196,14 +197,16 @@ void BlockTree::ApplyStates() {
     if (!shown_) return;
     const HTREEITEM fixed[] = {scriptingNode_, picturesNode_, videosNode_, animationsNode_, soundsNode_, javaNode_};
     const BlockList& items = shown_->Items();
-    const bool fits = states_.size() == std::size(fixed) + items.size();
+    const bool fits = stateOf_ && stateCount_ == std::size(fixed) + items.size();
     std::size_t index = 0;
     auto show = [&](HTREEITEM node) {
         if (node) {
-            if (fits)
-                tree_.SetNote(node, states_[index].note, states_[index].reason);
-            else
+            if (fits) {
+                ItemState state = stateOf_(index);
+                tree_.SetNote(node, std::move(state.note), std::move(state.reason));
+            } else {
                 tree_.SetNote(node, std::string(), std::string());
+            }
         }
         ++index;
     };

@@ -70,11 +70,12 @@ public:
     // Forgets every node, and the list when it was the tree's own.
     void Clear();
 
-    // The states of the items in tree order: the scripting choice, pictures, videos,
-    // animations, sounds, Java, then the list's controls in list order. Kept for nodes
-    // inserted later; states that do not fit the list shown (read for another list) show
-    // nothing.
-    void ShowStates(std::vector<ItemState> states);
+    // The states of `count` items in tree order: the scripting choice, pictures, videos,
+    // animations, sounds, Java, then the list's controls in list order. `stateOf` gives one
+    // item's state when its node shows it, now or when inserted later, so that a long list
+    // keeps no text for nodes that do not exist; a count that does not fit the list shown
+    // (states read for another list) shows nothing.
+    void ShowStates(std::size_t count, std::function<ItemState(std::size_t)> stateOf);
     // Called with the tool-tip text of the item under the mouse each time another item
     // comes under it ("" over none, or over one without a state).
     void FollowHoverWith(std::function<void(const std::string&)> show);
@@ -126,7 +127,8 @@ private:
 
     OptionTree tree_;
     HoverWatch hover_{*this};
-    std::vector<ItemState> states_;
+    std::size_t stateCount_ = 0;
+    std::function<ItemState(std::size_t)> stateOf_;
     SelectionModel own_;
     SelectionModel* shown_ = nullptr;
     bool built_ = false;
