@@ -37,6 +37,8 @@ public:
     virtual bool IsEnabled() const;
     // The tree control paints the label itself; the item paints its value beside it.
     virtual void DrawValue(const ItemDrawContext& context) const;
+    // False when DrawValue would leave the value area blank, so the tree need not ask.
+    virtual bool DrawsValue() const { return false; }
     // Creates the in-place editor over `area` (tree client coordinates); null when the
     // item has none.
     virtual HWND CreateEditor(HWND tree, const RECT& area, HFONT font);
@@ -81,6 +83,7 @@ public:
 
     ItemKind Kind() const override { return ItemKind::Text; }
     void DrawValue(const ItemDrawContext& context) const override;
+    bool DrawsValue() const override { return icon_ || !ValueText().empty(); }
     std::string ValueText() const override;
     void GetValue(VARIANT& value) const override;
     bool SetValue(const VARIANT& value) override;
@@ -120,6 +123,7 @@ public:
 
     ItemKind Kind() const override { return ItemKind::Choice; }
     void DrawValue(const ItemDrawContext& context) const override;
+    bool DrawsValue() const override { return true; }
     HWND CreateEditor(HWND tree, const RECT& area, HFONT font) override;
     void OnAction(ItemAction action) override;
     std::string ValueText() const override;

@@ -516,7 +516,11 @@ TEST_F(OptionTreeTest, TheChosenOptionIsDrawnAfterTheLabelAndFollowsItsValue) {
     ASSERT_EQ(nullptr, dialog.tree.EditorWindow());
     int enable = InkRightOfLabel(tree, scripting);
     EXPECT_GT(enable, 0);
-    EXPECT_EQ(0, InkRightOfLabel(tree, videos));  // a check node shows no value
+    EXPECT_EQ(0, InkRightOfLabel(tree, videos));  // a check node shows no value...
+    dialog.tree.SetNote(videos, "blocked already", "By Windows.");
+    EXPECT_GT(InkRightOfLabel(tree, videos), 0);  // ...but its note
+    dialog.tree.SetNote(videos, "", "");
+    EXPECT_EQ(0, InkRightOfLabel(tree, videos));
     VARIANT index;
     ::VariantInit(&index);
     index.vt = VT_I4;
