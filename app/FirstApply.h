@@ -17,7 +17,7 @@ public:
     struct Result {
         Settings settings;  // as the apply left them (the scripting and Flash choices)
         PolicyReport report;
-        std::vector<TargetStatus> status;
+        PolicyVerdicts status;
     };
 
     FirstApply() = default;

@@ -286,7 +286,7 @@ void MainDialog::ShowTreeStates() {
 }
 
 void MainDialog::ReadPolicyStatus(const PolicyReport& report) {
-    policyStatus_ = ReadTargetStatus(settings_, selection_, !settings_.switchedOff, report);
+    policyStatus_ = PolicyVerdicts(ReadTargetStatus(settings_, selection_, !settings_.switchedOff, report));
     ShowTreeStates();
 }
 
@@ -376,7 +376,7 @@ void MainDialog::OnDetails() {
     ReadPolicyStatus(PolicyReport{machineWideRefused_, std::nullopt});
     RefreshStateDisplay();
     HWND focus = FocusedChild();
-    DetailsDialog details(policyStatus_);
+    DetailsDialog details(PolicyStatus());
     details.Run(::GetActiveWindow());
     AfterModal(focus);
 }

@@ -52,7 +52,7 @@ public:
     // Hushbar's own policy as last read (start-up, and each "Policy" setting change).
     const AdminPolicy& Policy() const noexcept { return policy_; }
     // What is really in force for each target, as read after the last apply.
-    const std::vector<TargetStatus>& PolicyStatus() const noexcept { return policyStatus_; }
+    std::vector<TargetStatus> PolicyStatus() const { return policyStatus_.Rows(selection_.Items()); }
 
 protected:
     bool HandleMessage(MessageArgs& args) override;
@@ -139,7 +139,7 @@ private:
     bool ready_ = false;
     FirstApply firstApply_;
     bool applying_ = false;
-    std::vector<TargetStatus> policyStatus_;
+    PolicyVerdicts policyStatus_;
     std::string userOnlyNote_;  // the note's text from the template
     std::string treeTip_;       // the tree's tip away from any item
     ::Settings settings_;

@@ -29,11 +29,11 @@ int Weight(TargetState state) {
     return 0;
 }
 
-ItemState StateOf(const TargetStatus& target) { return {Note(target.verdict.state), Reason(target.verdict)}; }
+ItemState StateOf(const Verdict& verdict) { return {Note(verdict.state), Reason(verdict)}; }
 
 ItemState ScriptingState(const TargetStatus& active, const TargetStatus& applets) {
     if (active.verdict.state == applets.verdict.state && active.verdict.decidingKey == applets.verdict.decidingKey)
-        return StateOf(active);
+        return StateOf(active.verdict);
     const TargetState shown =
         Weight(active.verdict.state) >= Weight(applets.verdict.state) ? active.verdict.state : applets.verdict.state;
     return {Note(shown), active.name + ": " + Reason(active.verdict) + " " + applets.name + ": " + Reason(applets.verdict)};
@@ -41,12 +41,12 @@ ItemState ScriptingState(const TargetStatus& active, const TargetStatus& applets
 
 }  // namespace
 
-std::size_t TreeItemCount(const std::vector<TargetStatus>& status) {
-    return status.size() < kFixedTargetRows ? 0 : status.size() - 1;
+std::size_t TreeItemCount(const PolicyVerdicts& status) {
+    return status.FixedRows().size() < kFixedTargetRows ? 0 : status.Size() - 1;
 }
 
-ItemState TreeItemState(const std::vector<TargetStatus>& status, std::size_t index) {
+ItemState TreeItemState(const PolicyVerdicts& status, std::size_t index) {
     if (index >= TreeItemCount(status)) return {};
-    if (index == 0) return ScriptingState(status[0], status[1]);
-    return StateOf(status[index + 1]);
+    if (index == 0) return ScriptingState(status.FixedRows()[0], status.FixedRows()[1]);
+    return StateOf(status.VerdictOf(index + 1));
 }

@@ -11,5 +11,5 @@
 // its check box already says (blocked by Hushbar, not blocked) gets no note; every item gets
 // its reason and the key that decided it. None when `status` is not one read for a
 // selection; an index past the last gives an empty state.
-std::size_t TreeItemCount(const std::vector<TargetStatus>& status);
-ItemState TreeItemState(const std::vector<TargetStatus>& status, std::size_t index);
+std::size_t TreeItemCount(const PolicyVerdicts& status);
+ItemState TreeItemState(const PolicyVerdicts& status, std::size_t index);

@@ -4,6 +4,8 @@
 #include "engine/PolicyTargets.h"
 #include "settings/RegKey.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr char kAddonPolicyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Ext";
@@ -140,16 +142,63 @@ std::vector<TargetStatus> ReadTargetStatus(const Settings& settings, const Selec
     return out;
 }
 
+PolicyVerdicts::PolicyVerdicts(const std::vector<TargetStatus>& rows) {
+    const std::size_t fixed = std::min(rows.size(), kFixedTargetRows);
+    fixed_.assign(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(fixed));
+    states_.reserve(rows.size() - fixed);
+    for (std::size_t row = fixed; row < rows.size(); ++row) {
+        states_.push_back(rows[row].verdict.state);
+        if (!rows[row].verdict.decidingKey.empty()) keys_.emplace_back(row - fixed, rows[row].verdict.decidingKey);
+    }
+    keys_.shrink_to_fit();
+}
+
+TargetState PolicyVerdicts::State(std::size_t row) const {
+    if (row < fixed_.size()) return fixed_[row].verdict.state;
+    row -= fixed_.size();
+    return row < states_.size() ? states_[row] : TargetState::NotBlocked;
+}
+
+Verdict PolicyVerdicts::VerdictOf(std::size_t row) const {
+    if (row < fixed_.size()) return fixed_[row].verdict;
+    const std::size_t control = row - fixed_.size();
+    Verdict verdict{State(row), {}};
+    auto key = std::lower_bound(keys_.begin(), keys_.end(), control,
+                                [](const auto& entry, std::size_t wanted) { return entry.first < wanted; });
+    if (key != keys_.end() && key->first == control) verdict.decidingKey = key->second;
+    return verdict;
+}
+
+std::vector<TargetStatus> PolicyVerdicts::Rows(const BlockList& list) const {
+    std::vector<TargetStatus> rows(fixed_);
+    if (list.size() != states_.size()) return rows;
+    rows.reserve(Size());
+    for (std::size_t index = 0; index < list.size(); ++index)
+        rows.push_back({list[index].name, list[index].classId, VerdictOf(fixed_.size() + index)});
+    return rows;
+}
+
+namespace {
+
+void Count(PolicySummary& summary, TargetState state) {
+    // What Hushbar meant to block: everything but what it leaves alone.
+    if (state == TargetState::NotBlocked) return;
+    if (state == TargetState::BlockedAlready || state == TargetState::BlockedByPolicy) return;
+    ++summary.checked;
+    if (state == TargetState::AllowedByPolicy) ++summary.allowedByPolicy;
+}
+
+}  // namespace
+
 PolicySummary SummarisePolicy(const std::vector<TargetStatus>& status) {
     PolicySummary summary;
-    for (const TargetStatus& target : status) {
-        const TargetState state = target.verdict.state;
-        // What Hushbar meant to block: everything but what it leaves alone.
-        if (state == TargetState::NotBlocked) continue;
-        if (state == TargetState::BlockedAlready || state == TargetState::BlockedByPolicy) continue;
-        ++summary.checked;
-        if (state == TargetState::AllowedByPolicy) ++summary.allowedByPolicy;
-    }
+    for (const TargetStatus& target : status) Count(summary, target.verdict.state);
+    return summary;
+}
+
+PolicySummary SummarisePolicy(const PolicyVerdicts& verdicts) {
+    PolicySummary summary;
+    for (std::size_t row = 0; row < verdicts.Size(); ++row) Count(summary, verdicts.State(row));
     return summary;
 }
 
