@@ -33,7 +33,7 @@ DWORD WINAPI FirstApply::Work(void* parameter) {
         self->result_.report =
             EnforcePolicy(self->settings_, self->selection_, blocking ? PolicyMode::Blocking : PolicyMode::Withdrawn);
         self->result_.status =
-            PolicyVerdicts(ReadTargetStatus(self->settings_, self->selection_, blocking, self->result_.report));
+            ReadPolicyVerdicts(self->settings_, self->selection_, blocking, self->result_.report);
     } catch (...) {
         // Out of memory: the next command reads what is in force afresh and applies again.
     }

@@ -286,7 +286,7 @@ void MainDialog::ShowTreeStates() {
 }
 
 void MainDialog::ReadPolicyStatus(const PolicyReport& report) {
-    policyStatus_ = PolicyVerdicts(ReadTargetStatus(settings_, selection_, !settings_.switchedOff, report));
+    policyStatus_ = ReadPolicyVerdicts(settings_, selection_, !settings_.switchedOff, report);
     ShowTreeStates();
 }
 

@@ -115,21 +115,22 @@ PolicyLayers ReadPolicyLayers() {
     return layers;
 }
 
-std::vector<TargetStatus> ReadTargetStatus(const Settings& settings, const Selection& selection, bool blocking,
-                                           const PolicyReport& report) {
+PolicyVerdicts ReadPolicyVerdicts(const Settings& settings, const Selection& selection, bool blocking,
+                                  const PolicyReport& report) {
     const PolicyLayers layers = ReadPolicyLayers();
-    std::vector<TargetStatus> out;
-    out.reserve(kFixedTargetRows + selection.Items().size());  // kept while the dialog lives: no slack
+    std::vector<TargetStatus> fixed;
+    fixed.reserve(kFixedTargetRows);
     const bool scriptingOff = blocking && ScriptingPolicyValue(settings.scriptingChoice) == 3;
-    out.push_back({"Active scripting (1400)", "", DecideZoneValue(layers, "1400", scriptingOff)});
-    out.push_back({"Scripting of Java applets (1402)", "", DecideZoneValue(layers, "1402", scriptingOff)});
+    fixed.push_back({"Active scripting (1400)", "", DecideZoneValue(layers, "1400", scriptingOff)});
+    fixed.push_back({"Scripting of Java applets (1402)", "", DecideZoneValue(layers, "1402", scriptingOff)});
     for (Category category : {Category::Pictures, Category::Videos, Category::Animations, Category::Sounds}) {
         const bool on = blocking && selection.IsChecked(category);
-        out.push_back({CategoryValueName(category), "",
-                       {on ? TargetState::BlockedByHushbar : TargetState::NotBlocked, ""}});
+        fixed.push_back({CategoryValueName(category), "",
+                         {on ? TargetState::BlockedByHushbar : TargetState::NotBlocked, ""}});
     }
-    out.push_back({"Java (1C00)", "",
-                   DecideZoneValue(layers, "1C00", blocking && selection.IsChecked(Category::Java))});
+    fixed.push_back({"Java (1C00)", "",
+                     DecideZoneValue(layers, "1C00", blocking && selection.IsChecked(Category::Java))});
+    PolicyVerdicts verdicts(std::move(fixed), selection.Items().size());
     // What the apply just saw of the kill bits needs no second reading.
     const auto& seen = report.foreignKillBits;
     std::optional<KillBitParents> parents;
@@ -137,20 +138,24 @@ std::vector<TargetStatus> ReadTargetStatus(const Settings& settings, const Selec
     for (const BlockItem& item : selection.Items()) {
         const bool foreign = seen ? seen->count(item.classId) != 0 : ForeignKillBit(*parents, item.classId);
         ControlFacts facts{item.classId, blocking && selection.IsChecked(item), !report.machineWideRefused, foreign};
-        out.push_back({item.name, item.classId, DecideControl(layers, facts)});
+        verdicts.AddControl(DecideControl(layers, facts));
     }
-    return out;
+    return verdicts;
 }
 
-PolicyVerdicts::PolicyVerdicts(const std::vector<TargetStatus>& rows) {
-    const std::size_t fixed = std::min(rows.size(), kFixedTargetRows);
-    fixed_.assign(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(fixed));
-    states_.reserve(rows.size() - fixed);
-    for (std::size_t row = fixed; row < rows.size(); ++row) {
-        states_.push_back(rows[row].verdict.state);
-        if (!rows[row].verdict.decidingKey.empty()) keys_.emplace_back(row - fixed, rows[row].verdict.decidingKey);
-    }
-    keys_.shrink_to_fit();
+std::vector<TargetStatus> ReadTargetStatus(const Settings& settings, const Selection& selection, bool blocking,
+                                           const PolicyReport& report) {
+    return ReadPolicyVerdicts(settings, selection, blocking, report).Rows(selection.Items());
+}
+
+PolicyVerdicts::PolicyVerdicts(std::vector<TargetStatus> fixedRows, std::size_t controls)
+    : fixed_(std::move(fixedRows)) {
+    states_.reserve(controls);
+}
+
+void PolicyVerdicts::AddControl(Verdict verdict) {
+    if (!verdict.decidingKey.empty()) keys_.emplace_back(states_.size(), std::move(verdict.decidingKey));
+    states_.push_back(verdict.state);
 }
 
 TargetState PolicyVerdicts::State(std::size_t row) const {

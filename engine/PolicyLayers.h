@@ -25,20 +25,15 @@ struct TargetStatus {
 // The rows before the listed controls: 1400, 1402, the four display options, then Java.
 constexpr std::size_t kFixedTargetRows = 7;
 
-// Every target in display order: the zone values, the display options, then the listed
-// controls in list order. `blocking` is whether Hushbar is switched on; `report` what the
-// last apply could not do.
-std::vector<TargetStatus> ReadTargetStatus(const Settings& settings, const Selection& selection, bool blocking,
-                                           const PolicyReport& report);
-
-// ReadTargetStatus' rows as the main dialog keeps them between two readings: the rows
-// before the controls whole, each control's state in a byte, and the deciding key only
-// where one decided. The controls' names and class ids stay the list's: a status of 10,000
-// rows held whole was 1.5 MB.
+// What is in force for every target, in display order: the zone values, the display
+// options, then the listed controls in list order. The rows before the controls are kept
+// whole, each control's state in a byte and the deciding key only where one decided; the
+// controls' names and class ids stay the list's (10,000 rows held whole were 1.5 MB).
 class PolicyVerdicts {
 public:
     PolicyVerdicts() = default;
-    explicit PolicyVerdicts(const std::vector<TargetStatus>& rows);
+    PolicyVerdicts(std::vector<TargetStatus> fixedRows, std::size_t controls);
+    void AddControl(Verdict verdict);
 
     std::size_t Size() const noexcept { return fixed_.size() + states_.size(); }
     TargetState State(std::size_t row) const;
@@ -54,6 +49,14 @@ private:
     std::vector<TargetState> states_;
     std::vector<std::pair<std::size_t, std::string>> keys_;  // control index, deciding key; by index
 };
+
+// Reads what is in force. `blocking` is whether Hushbar is switched on; `report` what the
+// last apply could not do.
+PolicyVerdicts ReadPolicyVerdicts(const Settings& settings, const Selection& selection, bool blocking,
+                                  const PolicyReport& report);
+// The same, row by row whole.
+std::vector<TargetStatus> ReadTargetStatus(const Settings& settings, const Selection& selection, bool blocking,
+                                           const PolicyReport& report);
 
 // How many checked targets policy keeps allowed, of how many checked in all.
 struct PolicySummary {
