@@ -1,9 +1,9 @@
 #pragma once
 // The first apply of a session, on a worker thread of its own, so that the window (or the
 // tray icon) is there before some thousands of registry writes are over. The worker works
-// on copies of the settings and the selection and touches no window; the one thread that
-// owns the originals waits for it (Finish) before it runs any other apply, so the two
-// never write at the same time.
+// on copies of the settings and the selection (which shares the list, as read) and touches
+// no window; the one thread that owns the originals waits for it (Finish) before it runs
+// any other apply, so the two never write at the same time.
 #include "blocklist/SelectionModel.h"
 #include "engine/BlockingEngine.h"
 #include "engine/PolicyLayers.h"

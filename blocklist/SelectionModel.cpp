@@ -33,10 +33,10 @@ bool SameRecords(const BlockList& a, const BlockList& b) {
 bool SelectionModel::Load(const std::string& blockListPath) {
     BlockList read;
     LoadBlockList(blockListPath, read);
-    const bool changed = !built_ || !SameRecords(read, list_);
-    if (changed) list_ = std::move(read);
-    checks_.assign(list_.size(), false);
-    for (std::size_t index = 0; index < list_.size(); ++index) checks_[index] = list_[index].enabled;
+    const bool changed = !built_ || !SameRecords(read, *list_);
+    if (changed) list_ = std::make_shared<BlockList>(std::move(read));
+    checks_.assign(list_->size(), false);
+    for (std::size_t index = 0; index < list_->size(); ++index) checks_[index] = (*list_)[index].enabled;
     // Pictures stay shown by default; the other categories are blocked.
     categories_ = {false, true, true, true, true};
     scripting_ = 0;
@@ -46,7 +46,7 @@ bool SelectionModel::Load(const std::string& blockListPath) {
 }
 
 void SelectionModel::Clear() {
-    list_.clear();
+    list_ = std::make_shared<BlockList>();  // a copy may still hold the old one
     checks_.clear();
     scripting_ = 0;
     built_ = false;
@@ -58,12 +58,12 @@ void SelectionModel::Force(const ForcedSelection& forced) {
     for (const auto& [category, checked] : forced.categories) forcedCategories_[Slot(category)] = checked ? 1 : 0;
     forcedScripting_.reset();
     if (forced.scripting && *forced.scripting < kScriptingOptions) forcedScripting_ = forced.scripting;
-    forcedChecks_.assign(list_.size(), -1);
+    forcedChecks_.assign(list_->size(), -1);
     if (forced.entries.empty()) return;
     std::unordered_map<std::string, bool> byClassId;
     for (const auto& [classId, checked] : forced.entries) byClassId.emplace(Folded(classId), checked);
-    for (std::size_t index = 0; index < list_.size(); ++index) {
-        const auto found = byClassId.find(Folded(list_[index].classId));
+    for (std::size_t index = 0; index < list_->size(); ++index) {
+        const auto found = byClassId.find(Folded((*list_)[index].classId));
         if (found != byClassId.end()) forcedChecks_[index] = found->second ? 1 : 0;
     }
 }
@@ -90,8 +90,9 @@ void SelectionModel::SetChecked(Category category, bool checked) {
 }
 
 std::size_t SelectionModel::IndexOf(const BlockItem& item) const noexcept {
-    if (list_.empty() || &item < list_.data() || &item >= list_.data() + list_.size()) return list_.size();
-    return static_cast<std::size_t>(&item - list_.data());
+    const BlockList& list = *list_;
+    if (list.empty() || &item < list.data() || &item >= list.data() + list.size()) return list.size();
+    return static_cast<std::size_t>(&item - list.data());
 }
 
 bool SelectionModel::IsChecked(const BlockItem& item) const {

@@ -6,12 +6,19 @@
 #include "blocklist/Selection.h"
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 class SelectionModel : public Selection {
 public:
+    SelectionModel() = default;
+    // Copied, never moved: a moved-from model would hold no list at all.
+    SelectionModel(const SelectionModel&) = default;
+    SelectionModel& operator=(const SelectionModel&) = default;
+    ~SelectionModel() override = default;
+
     // Reads the block-list file; every entry, category and the scripting choice take their
     // defaults. A missing file gives an empty list, and the model counts as built. A list
     // that reads the same as the one held is kept, entry objects and all (a tree showing it
@@ -26,7 +33,7 @@ public:
     void SetScriptingIndex(std::uint32_t index) override;
     bool IsChecked(Category category) const override;
     void SetChecked(Category category, bool checked) override;
-    const BlockList& Items() const override { return list_; }
+    const BlockList& Items() const override { return *list_; }
     bool IsChecked(const BlockItem& item) const override;
     void SetChecked(const BlockItem& item, bool checked) override;
 
@@ -43,13 +50,16 @@ public:
     bool UserChoice(const BlockItem& item) const override;
 
     // The list for the tree to note its nodes in; the entries themselves stay as read.
-    BlockList& ItemsForNodes() noexcept { return list_; }
+    BlockList& ItemsForNodes() noexcept { return *list_; }
 
 private:
     // The item's position in the list, or the list's size for an item of another list.
     std::size_t IndexOf(const BlockItem& item) const noexcept;
 
-    BlockList list_;
+    // Copies share the list: it stays as read (Load and Clear put another in its place), and
+    // what the tree notes in it, its nodes' handles, no copy uses. A copy for a worker then
+    // costs the checks alone, not the list again.
+    std::shared_ptr<BlockList> list_ = std::make_shared<BlockList>();
     std::vector<bool> checks_;
     std::array<bool, 5> categories_{};
     std::uint32_t scripting_ = 0;
