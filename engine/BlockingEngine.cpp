@@ -189,7 +189,7 @@ LONG PutFlagsInForce(HKEY root, const char* parentPath, REGSAM view, const Owned
         if (foreign) foreign->reset();
         return list.anyWanted ? status : ERROR_SUCCESS;
     }
-    const std::vector<FlagKeyState>* before = known.StillTrue(parent, list.namesHash);
+    const bool before = known.StillTrue(parent, list.namesHash);
     std::unordered_set<std::string> present;
     const bool presentListed = !before && ListSubkeys(parent, list.keys.size(), present);
 
@@ -203,7 +203,7 @@ LONG PutFlagsInForce(HKEY root, const char* parentPath, REGSAM view, const Owned
         RegKey key;
         FlagKeyState state;
         if (before)
-            state = (*before)[index];
+            state = known.State(index);
         else if (!presentListed || present.count(FoldedKeyName(name)))
             status = ReadOwnedFlagKey(parent, name, flag, view, key, state);
         if (status == ERROR_SUCCESS) {
@@ -227,7 +227,7 @@ LONG PutFlagsInForce(HKEY root, const char* parentPath, REGSAM view, const Owned
     if (!exact)
         known.Forget();
     else if (wrote || !before)
-        known.Remember(parent, view, list.namesHash, std::move(after));
+        known.Remember(parent, view, list.namesHash, after);
     return refused;
 }
 

@@ -15,16 +15,26 @@ public:
     KnownKeys(const KnownKeys&) = delete;
     KnownKeys& operator=(const KnownKeys&) = delete;
 
-    // The states remembered for the list named by `namesHash`, in list order, or null when
-    // they may no longer hold.
-    const std::vector<FlagKeyState>* StillTrue(const RegKey& parent, std::uint64_t namesHash) const;
-    // Takes `states` as what the keys below `parent` hold now, and starts watching it.
-    void Remember(const RegKey& parent, REGSAM view, std::uint64_t namesHash, std::vector<FlagKeyState> states);
+    // True while the states remembered for the list named by `namesHash` still hold.
+    bool StillTrue(const RegKey& parent, std::uint64_t namesHash) const;
+    // The remembered state of the index'th listed key; only while StillTrue.
+    FlagKeyState State(std::size_t index) const;
+    // Takes `states`, in list order, as what the keys below `parent` hold now, and starts
+    // watching it.
+    void Remember(const RegKey& parent, REGSAM view, std::uint64_t namesHash, const std::vector<FlagKeyState>& states);
     void Forget();
 
 private:
+    // One key's state in eight bytes rather than the 28 of a FlagKeyState: a picture is kept
+    // of every listed key in three places for the life of the process.
+    struct Packed {
+        std::uint32_t flags;
+        std::uint8_t record;  // 0: none; our record numbers are small
+        std::uint8_t bits;
+    };
+
     bool valid_ = false;
     std::uint64_t namesHash_ = 0;
-    std::vector<FlagKeyState> states_;
+    std::vector<Packed> states_;
     KeyWatch watch_;
 };
