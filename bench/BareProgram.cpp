@@ -1,5 +1,7 @@
 // The baseline for start-up and memory: the main dialog's template and a tray icon, with
-// none of Hushbar's work. Ends on WM_CLOSE.
+// none of Hushbar's work. Ends on WM_CLOSE. With /thread it first starts one thread that
+// does nothing and waits for its end: Hushbar's first apply runs on a thread of its own, and
+// a process's first thread besides the main one has a memory cost of its own under Wine.
 #include "res/resource.h"
 #include "win/Win32.h"
 
@@ -7,9 +9,13 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <cstring>
+
 namespace {
 
 NOTIFYICONDATAA g_icon{};
+
+DWORD WINAPI Nothing(void*) { return 0; }
 
 INT_PTR CALLBACK BareProc(HWND hwnd, UINT message, WPARAM, LPARAM) {
     switch (message) {
@@ -25,7 +31,14 @@ INT_PTR CALLBACK BareProc(HWND hwnd, UINT message, WPARAM, LPARAM) {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int showCommand) {
+    if (arguments && std::strstr(arguments, "/thread")) {
+        HANDLE thread = ::CreateThread(nullptr, 256 * 1024, Nothing, nullptr, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+        if (thread) {
+            ::WaitForSingleObject(thread, INFINITE);
+            ::CloseHandle(thread);
+        }
+    }
     ::CoInitialize(nullptr);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_HOTKEY_CLASS |
                                                        ICC_ANIMATE_CLASS | ICC_TREEVIEW_CLASSES};
