@@ -112,6 +112,7 @@ public:
     bool Checked() const noexcept { return checked_; }
 
 private:
+    int StateImage() const;
     void ShowState() const;
     bool checked_ = false;
 };
