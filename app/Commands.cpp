@@ -202,9 +202,9 @@ int QueryBlockingStatus(const char*& line, std::string* report) {
     const bool on = !stored.settings.switchedOff;
     const bool refused = on && !MachineWideWritable();
     // The same reading of what is in force as the main dialog's tree, note and tray tip.
-    const std::vector<TargetStatus> status =
-        ReadTargetStatus(stored.settings, stored.selection, on, PolicyReport{refused, std::nullopt});
-    if (report) *report = FormatPolicyReport(status);
+    const PolicyVerdicts status =
+        ReadPolicyVerdicts(stored.settings, stored.selection, on, PolicyReport{refused, std::nullopt});
+    if (report) *report = FormatPolicyReport(status.Rows(stored.selection.Items()));
     if (!on) {
         line = "Hushbar: OFF";
         return kStatusOff;

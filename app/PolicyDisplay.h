@@ -1,6 +1,6 @@
 #pragma once
 // How the main dialog's tree shows what is really in force: the targets' states mapped onto
-// the tree's items. Plain logic over what ReadTargetStatus read.
+// the tree's items. Plain logic over what ReadPolicyVerdicts read.
 #include "blocklist/BlockTree.h"
 #include "engine/PolicyLayers.h"
 

@@ -143,11 +143,6 @@ PolicyVerdicts ReadPolicyVerdicts(const Settings& settings, const Selection& sel
     return verdicts;
 }
 
-std::vector<TargetStatus> ReadTargetStatus(const Settings& settings, const Selection& selection, bool blocking,
-                                           const PolicyReport& report) {
-    return ReadPolicyVerdicts(settings, selection, blocking, report).Rows(selection.Items());
-}
-
 PolicyVerdicts::PolicyVerdicts(std::vector<TargetStatus> fixedRows, std::size_t controls)
     : fixed_(std::move(fixedRows)) {
     states_.reserve(controls);
@@ -183,27 +178,16 @@ std::vector<TargetStatus> PolicyVerdicts::Rows(const BlockList& list) const {
     return rows;
 }
 
-namespace {
-
-void Count(PolicySummary& summary, TargetState state) {
-    // What Hushbar meant to block: everything but what it leaves alone.
-    if (state == TargetState::NotBlocked) return;
-    if (state == TargetState::BlockedAlready || state == TargetState::BlockedByPolicy) return;
-    ++summary.checked;
-    if (state == TargetState::AllowedByPolicy) ++summary.allowedByPolicy;
-}
-
-}  // namespace
-
-PolicySummary SummarisePolicy(const std::vector<TargetStatus>& status) {
-    PolicySummary summary;
-    for (const TargetStatus& target : status) Count(summary, target.verdict.state);
-    return summary;
-}
-
 PolicySummary SummarisePolicy(const PolicyVerdicts& verdicts) {
     PolicySummary summary;
-    for (std::size_t row = 0; row < verdicts.Size(); ++row) Count(summary, verdicts.State(row));
+    for (std::size_t row = 0; row < verdicts.Size(); ++row) {
+        const TargetState state = verdicts.State(row);
+        // What Hushbar meant to block: everything but what it leaves alone.
+        if (state == TargetState::NotBlocked) continue;
+        if (state == TargetState::BlockedAlready || state == TargetState::BlockedByPolicy) continue;
+        ++summary.checked;
+        if (state == TargetState::AllowedByPolicy) ++summary.allowedByPolicy;
+    }
     return summary;
 }
 

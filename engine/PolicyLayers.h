@@ -54,16 +54,12 @@ private:
 // last apply could not do.
 PolicyVerdicts ReadPolicyVerdicts(const Settings& settings, const Selection& selection, bool blocking,
                                   const PolicyReport& report);
-// The same, row by row whole.
-std::vector<TargetStatus> ReadTargetStatus(const Settings& settings, const Selection& selection, bool blocking,
-                                           const PolicyReport& report);
 
 // How many checked targets policy keeps allowed, of how many checked in all.
 struct PolicySummary {
     std::size_t checked = 0;
     std::size_t allowedByPolicy = 0;
 };
-PolicySummary SummarisePolicy(const std::vector<TargetStatus>& status);
 PolicySummary SummarisePolicy(const PolicyVerdicts& verdicts);
 
 // "3 of 41 checked items are allowed by your administrator's policy and stay unblocked", or

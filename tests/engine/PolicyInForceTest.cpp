@@ -284,8 +284,9 @@ TEST_F(PolicyInForceTest, TheApplysViewOfOthersKillBitsMatchesAFreshReading) {
     for (int pass = 0; pass < 2; ++pass) {
         const PolicyReport report = EnforcePolicy(settings, selection, PolicyMode::Blocking);
         ASSERT_TRUE(report.foreignKillBits) << "pass " << pass;
-        const auto seen = ReadTargetStatus(settings, selection, true, report);
-        const auto read = ReadTargetStatus(settings, selection, true, PolicyReport{report.machineWideRefused, std::nullopt});
+        const auto seen = ReadPolicyVerdicts(settings, selection, true, report).Rows(selection.Items());
+        const auto read = ReadPolicyVerdicts(settings, selection, true, PolicyReport{report.machineWideRefused, std::nullopt})
+                              .Rows(selection.Items());
         ASSERT_EQ(read.size(), seen.size());
         for (std::size_t index = 0; index < read.size(); ++index)
             EXPECT_EQ(read[index].verdict.state, seen[index].verdict.state) << read[index].name << ", pass " << pass;
