@@ -30,7 +30,7 @@ bool MainDialog::ReadPolicyAgain() {
 
 bool MainDialog::FlashForced() const {
     for (const BlockItem& item : selection_.Items())
-        if (IsFlashClassId(item.classId)) return selection_.IsForced(item);
+        if (IsFlashClassId(item.classId())) return selection_.IsForced(item);
     return false;
 }
 

@@ -36,12 +36,7 @@ void LoadBlockList(const std::string& path, BlockList& list) {
     ForEachBlockListLine(content, [&list](const std::string& line) {
         BlockRecord record;
         if (ParseBlockListLine(line, record) != BlockLineKind::Record) return true;
-        BlockItem item;
-        item.enabled = record.enabled;
-        item.name = std::move(record.name);
-        item.classId = std::move(record.classId);
-        item.comment = std::move(record.comment);
-        list.push_back(std::move(item));
+        list.emplace_back(record.enabled, record.name, record.classId, record.comment);
         return true;
     });
 }

@@ -95,7 +95,9 @@ void ForEachBlockListLine(const std::string& content, const std::function<bool(c
     }
 }
 
-std::string BlockItemLabel(const std::string& name, const std::string& comment) {
-    const std::string remark = TrimSpaces(comment);
-    return remark.empty() ? name : name + " (" + remark + ")";
+std::string BlockItemLabel(std::string_view name, std::string_view comment) {
+    const std::string remark = TrimSpaces(std::string(comment));
+    std::string label(name);
+    if (!remark.empty()) label += " (" + remark + ")";
+    return label;
 }

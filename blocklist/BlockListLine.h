@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The text fields of one record, before it becomes a BlockItem with a tree node.
@@ -53,4 +54,4 @@ void ForEachBlockListLine(const std::string& content, const std::function<bool(c
 
 // A block item's label in the tree: its name, followed by the trimmed comment in
 // parentheses when there is one.
-std::string BlockItemLabel(const std::string& name, const std::string& comment);
+std::string BlockItemLabel(std::string_view name, std::string_view comment);

@@ -31,7 +31,7 @@ const Category kCategories[] = {Category::Pictures, Category::Videos, Category::
 class EntryCheckItem : public CheckItem {
 public:
     explicit EntryCheckItem(const BlockItem& entry) : CheckItem(""), entry_(entry) {}
-    std::string LabelText() const override { return BlockItemLabel(entry_.name, entry_.comment); }
+    std::string LabelText() const override { return BlockItemLabel(entry_.name(), entry_.comment()); }
 
 private:
     const BlockItem& entry_;

@@ -13,7 +13,7 @@ constexpr std::uint32_t kScriptingOptions = 3;
 std::size_t Slot(Category category) noexcept { return static_cast<std::size_t>(category); }
 
 // Class ids are compared as the registry compares value names.
-std::string Folded(const std::string& text) {
+std::string Folded(std::string_view text) {
     std::string folded(text);
     for (char& c : folded) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return folded;
@@ -22,9 +22,7 @@ std::string Folded(const std::string& text) {
 bool SameRecords(const BlockList& a, const BlockList& b) {
     if (a.size() != b.size()) return false;
     for (std::size_t index = 0; index < a.size(); ++index)
-        if (a[index].enabled != b[index].enabled || a[index].name != b[index].name ||
-            a[index].classId != b[index].classId || a[index].comment != b[index].comment)
-            return false;
+        if (!a[index].SameRecord(b[index])) return false;
     return true;
 }
 
@@ -63,7 +61,7 @@ void SelectionModel::Force(const ForcedSelection& forced) {
     std::unordered_map<std::string, bool> byClassId;
     for (const auto& [classId, checked] : forced.entries) byClassId.emplace(Folded(classId), checked);
     for (std::size_t index = 0; index < list_->size(); ++index) {
-        const auto found = byClassId.find(Folded((*list_)[index].classId));
+        const auto found = byClassId.find(Folded((*list_)[index].classId()));
         if (found != byClassId.end()) forcedChecks_[index] = found->second ? 1 : 0;
     }
 }

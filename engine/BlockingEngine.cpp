@@ -43,7 +43,7 @@ public:
 
     // Blocks the control machine-wide in both views and for this user; answers false when
     // the machine-wide kill bit was refused in a view.
-    bool Set(const std::string& classId) {
+    bool Set(std::string_view classId) {
         OpenOnce();
         const std::string name = KillBitKeyName(classId);
         bool machineWide = true;
@@ -127,14 +127,14 @@ ControlKeys ListControlKeys(const Selection& selection, bool blocking) {
     seen.reserve(items.size());
     std::uint64_t sequence = 14695981039346656037ull;
     for (std::size_t index = 0; index < items.size(); ++index) {
-        const std::string folded = FoldedKeyName(KillBitKeyName(items[index].classId));
+        const std::string folded = FoldedKeyName(KillBitKeyName(items[index].classId()));
         const std::uint64_t hash = NameHash(folded);
         const bool wanted = blocking && selection.IsChecked(items[index]);
         list.anyWanted = list.anyWanted || wanted;
         ControlKey* same = nullptr;
         for (auto [at, end] = seen.equal_range(hash); at != end && !same; ++at) {
             ControlKey& earlier = list.keys[at->second];
-            if (FoldedKeyName(KillBitKeyName(items[earlier.item].classId)) == folded) same = &earlier;
+            if (FoldedKeyName(KillBitKeyName(items[earlier.item].classId())) == folded) same = &earlier;
         }
         if (same) {
             same->wanted = same->wanted || wanted;
@@ -199,7 +199,7 @@ LONG PutFlagsInForce(HKEY root, const char* parentPath, REGSAM view, const Owned
     LONG refused = ERROR_SUCCESS;
     for (std::size_t index = 0; index < list.keys.size(); ++index) {
         const ControlKey& entry = list.keys[index];
-        const std::string name = KillBitKeyName(items[entry.item].classId);
+        const std::string name = KillBitKeyName(items[entry.item].classId());
         RegKey key;
         FlagKeyState state;
         if (before)
@@ -223,7 +223,7 @@ LONG PutFlagsInForce(HKEY root, const char* parentPath, REGSAM view, const Owned
     if (foreign && *foreign)
         for (std::size_t index = 0; index < list.keys.size(); ++index)
             if (after[index].flags && (*after[index].flags & flag.bit) && !after[index].record)
-                (*foreign)->insert(items[list.keys[index].item].classId);
+                (*foreign)->insert(std::string(items[list.keys[index].item].classId()));
     if (!exact)
         known.Forget();
     else if (wrote || !before)
@@ -277,7 +277,7 @@ PolicyReport EnforcePolicy(Settings& settings, const Selection& selection, Polic
     bool flashListed = false;
     bool flashChecked = false;
     for (const BlockItem& item : selection.Items()) {
-        if (!IsFlashClassId(item.classId)) continue;
+        if (!IsFlashClassId(item.classId())) continue;
         flashListed = true;
         if (blocking && selection.IsChecked(item)) flashChecked = true;
     }
@@ -315,8 +315,8 @@ PolicyReport ApplyPolicy(Settings& settings, const Selection& selection) {
     ControlFlagParents parents(ControlFlagParents::Purpose::Set);
     for (const BlockItem& item : selection.Items()) {
         if (!selection.IsChecked(item)) continue;
-        if (IsFlashClassId(item.classId)) settings.flashBlocked = 1;
-        if (!parents.Set(item.classId)) report.machineWideRefused = true;
+        if (IsFlashClassId(item.classId())) settings.flashBlocked = 1;
+        if (!parents.Set(item.classId())) report.machineWideRefused = true;
     }
     return report;
 }
@@ -326,7 +326,7 @@ PolicyReport ApplyFlashChoice(Settings& settings, Selection& selection) {
     WithSelectionKey([&](const RegKey& key) { key.WriteString(kFlashClassId, blocked ? "yes" : "no"); });
 
     for (const BlockItem& item : selection.Items()) {
-        if (IsFlashClassId(item.classId)) {
+        if (IsFlashClassId(item.classId())) {
             selection.SetChecked(item, blocked);
             break;
         }

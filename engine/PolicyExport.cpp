@@ -37,9 +37,9 @@ std::string FormatPolicyRegFile(const Selection& selection) {
     const std::string wowParent = std::string(kWow64Software) + (kKillBitParentPath + sizeof "SOFTWARE");
     // The list loader already turned down class ids that cannot name a key.
     for (const BlockItem& item : selection.Items()) {
-        if (!selection.IsChecked(item) || item.classId.empty()) continue;
-        const std::string name = KillBitKeyName(item.classId);
-        Key(out, kMachine + KillBitKeyPath(item.classId));
+        if (!selection.IsChecked(item) || item.classId().empty()) continue;
+        const std::string name = KillBitKeyName(item.classId());
+        Key(out, kMachine + KillBitKeyPath(item.classId()));
         Value(out, kKillBitValueName, Dword(kKillBitFlag));
         Key(out, kMachine + wowParent + "\\" + name);
         Value(out, kKillBitValueName, Dword(kKillBitFlag));

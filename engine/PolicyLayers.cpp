@@ -86,7 +86,7 @@ struct KillBitParents {
 };
 
 // A kill bit in force in either view that carries no record of ours.
-bool ForeignKillBit(const KillBitParents& parents, const std::string& classId) {
+bool ForeignKillBit(const KillBitParents& parents, std::string_view classId) {
     const OwnedFlag killBit{kKillBitValueName, kKillBitFlag};
     for (std::size_t index = 0; index < 2; ++index) {
         if (!parents.keys[index].IsOpen()) continue;
@@ -136,8 +136,8 @@ PolicyVerdicts ReadPolicyVerdicts(const Settings& settings, const Selection& sel
     std::optional<KillBitParents> parents;
     if (!seen) parents.emplace();
     for (const BlockItem& item : selection.Items()) {
-        const bool foreign = seen ? seen->count(item.classId) != 0 : ForeignKillBit(*parents, item.classId);
-        ControlFacts facts{item.classId, blocking && selection.IsChecked(item), !report.machineWideRefused, foreign};
+        const bool foreign = seen ? seen->count(std::string(item.classId())) != 0 : ForeignKillBit(*parents, item.classId());
+        ControlFacts facts{std::string(item.classId()), blocking && selection.IsChecked(item), !report.machineWideRefused, foreign};
         verdicts.AddControl(DecideControl(layers, facts));
     }
     return verdicts;
@@ -174,7 +174,7 @@ std::vector<TargetStatus> PolicyVerdicts::Rows(const BlockList& list) const {
     if (list.size() != states_.size()) return rows;
     rows.reserve(Size());
     for (std::size_t index = 0; index < list.size(); ++index)
-        rows.push_back({list[index].name, list[index].classId, VerdictOf(fixed_.size() + index)});
+        rows.push_back({std::string(list[index].name()), std::string(list[index].classId()), VerdictOf(fixed_.size() + index)});
     return rows;
 }
 

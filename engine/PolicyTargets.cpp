@@ -10,10 +10,15 @@ std::uint32_t ScriptingPolicyValue(std::uint32_t choice) noexcept {
     }
 }
 
-std::string KillBitKeyName(const std::string& classId) {
-    return "{" + classId + "}";
+std::string KillBitKeyName(std::string_view classId) {
+    std::string name;
+    name.reserve(classId.size() + 2);
+    name += '{';
+    name += classId;
+    name += '}';
+    return name;
 }
 
-std::string KillBitKeyPath(const std::string& classId) {
+std::string KillBitKeyPath(std::string_view classId) {
     return std::string(kKillBitParentPath) + "\\" + KillBitKeyName(classId);
 }

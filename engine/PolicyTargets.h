@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // Per-user keys the browser reads. Both are only ever opened, never created: when the
 // browser is not set up there is nothing to keep from playing.
@@ -67,6 +68,6 @@ inline constexpr std::array<PolicyTarget, 6> kPolicyTargets{{
 std::uint32_t ScriptingPolicyValue(std::uint32_t choice) noexcept;
 
 // "{classId}": the identifier is used exactly as listed, without trimming or case folding.
-std::string KillBitKeyName(const std::string& classId);
-std::string KillBitKeyPath(const std::string& classId);
+std::string KillBitKeyName(std::string_view classId);
+std::string KillBitKeyPath(std::string_view classId);
 

@@ -3,6 +3,7 @@
 // loaded from the registry.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 enum ScriptingChoice : std::uint32_t {
     ScriptingEnable = 0,
@@ -23,4 +24,4 @@ struct Settings {
 
 // The class identifier of the Flash player control, compared exactly (case included).
 constexpr char kFlashClassId[] = "D27CDB6E-AE6D-11cf-96B8-444553540000";
-inline bool IsFlashClassId(const std::string& classId) noexcept { return classId == kFlashClassId; }
+inline bool IsFlashClassId(std::string_view classId) noexcept { return classId == kFlashClassId; }

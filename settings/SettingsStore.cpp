@@ -78,19 +78,19 @@ void LoadSettings(Settings& settings, Selection& selection) {
     bool known = stored.StillTrue(choices);
     for (const BlockItem& item : selection.Items()) {
         if (!known) break;
-        known = stored.Lookup(item.classId).has_value();
+        known = stored.Lookup(item.classId()).has_value();
     }
     if (!known) stored.Begin(choices);
     for (const BlockItem& item : selection.Items()) {
         bool checked = false;
         if (known) {
-            checked = *stored.Lookup(item.classId);
+            checked = *stored.Lookup(item.classId());
         } else {
-            if (!ReadYes(choices, item.classId.c_str(), checked)) continue;
-            stored.Note(item.classId, checked);
+            if (!ReadYes(choices, item.ClassIdText(), checked)) continue;
+            stored.Note(item.classId(), checked);
         }
         selection.SetChecked(item, checked);
-        if (IsFlashClassId(item.classId)) settings.flashBlocked = checked ? 1 : 0;
+        if (IsFlashClassId(item.classId())) settings.flashBlocked = checked ? 1 : 0;
     }
     if (!known) stored.End();
 }
@@ -123,14 +123,14 @@ void SaveSettings(const Settings& settings, const Selection& selection, const Ad
     bool written = true;
     for (const BlockItem& item : selection.Items()) {
         const bool checked = selection.UserChoice(item);
-        if (!known || stored.Differs(item.classId, checked))
-            written = choices.WriteString(item.classId.c_str(), YesNo(checked)) == ERROR_SUCCESS && written;
+        if (!known || stored.Differs(item.classId(), checked))
+            written = choices.WriteString(item.ClassIdText(), YesNo(checked)) == ERROR_SUCCESS && written;
     }
     if (!written) {
         stored.Forget();  // what the key holds is unsure
         return;
     }
     stored.Begin(choices);
-    for (const BlockItem& item : selection.Items()) stored.Note(item.classId, selection.UserChoice(item));
+    for (const BlockItem& item : selection.Items()) stored.Note(item.classId(), selection.UserChoice(item));
     stored.End();
 }

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-std::uint64_t StoredChecks::NameHash(const std::string& name) {
+std::uint64_t StoredChecks::NameHash(std::string_view name) {
     std::uint64_t hash = 14695981039346656037ull;  // FNV-1a over the name as the registry compares it
     for (char c : name) {
         char folded[2] = {c, '\0'};
@@ -18,7 +18,7 @@ void StoredChecks::Begin(const RegKey& key) {
     watch_.Arm(key);
 }
 
-void StoredChecks::Note(const std::string& name, bool yes) { values_.emplace_back(NameHash(name), yes); }
+void StoredChecks::Note(std::string_view name, bool yes) { values_.emplace_back(NameHash(name), yes); }
 
 void StoredChecks::End() {
     // Stable, so that of two notes of one name the later stays last; keep that one.
@@ -37,7 +37,7 @@ void StoredChecks::End() {
     complete_ = true;
 }
 
-std::optional<bool> StoredChecks::Lookup(const std::string& name) const {
+std::optional<bool> StoredChecks::Lookup(std::string_view name) const {
     if (!complete_) return std::nullopt;
     const std::uint64_t hash = NameHash(name);
     auto at = std::lower_bound(values_.begin(), values_.end(), hash,
@@ -46,7 +46,7 @@ std::optional<bool> StoredChecks::Lookup(const std::string& name) const {
     return at->second;
 }
 
-bool StoredChecks::Differs(const std::string& name, bool yes) {
+bool StoredChecks::Differs(std::string_view name, bool yes) {
     if (!complete_) return true;
     const std::uint64_t hash = NameHash(name);
     auto at = std::lower_bound(values_.begin(), values_.end(), hash,

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -17,18 +18,18 @@ public:
     // being read or written shows.
     void Begin(const RegKey& key);
     // What the value `name` holds now; a later note of the same name wins.
-    void Note(const std::string& name, bool yes);
+    void Note(std::string_view name, bool yes);
     void End();
 
     // The stored value of `name`, when the picture holds it.
-    std::optional<bool> Lookup(const std::string& name) const;
+    std::optional<bool> Lookup(std::string_view name) const;
     // Whether writing `yes` to `name` changes what the picture holds, which then holds it.
-    bool Differs(const std::string& name, bool yes);
+    bool Differs(std::string_view name, bool yes);
     bool StillTrue(const RegKey& key) const { return complete_ && !watch_.Changed(key); }
     void Forget() noexcept;
 
 private:
-    static std::uint64_t NameHash(const std::string& name);
+    static std::uint64_t NameHash(std::string_view name);
 
     // Sorted by hash once complete; value names ignore case, and so do their hashes.
     std::vector<std::pair<std::uint64_t, bool>> values_;

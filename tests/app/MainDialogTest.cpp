@@ -129,7 +129,7 @@ private:
     for (const BlockItem& item : model.Items())
         if (item.treeItem ? tree.IsChecked(item) != model.IsChecked(item)
                           : !tree.Tree().ChildrenPending(tree.ActiveXNode()))  // only a group never opened lacks nodes
-            return ::testing::AssertionFailure() << "entry " << item.classId;
+            return ::testing::AssertionFailure() << "entry " << item.classId();
     return ::testing::AssertionSuccess();
 }
 

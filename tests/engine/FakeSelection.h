@@ -16,8 +16,7 @@ public:
     int scriptingSets = 0;
 
     void Add(const std::string& classId, bool isChecked) {
-        items.push_back(BlockItem{});
-        items.back().classId = classId;
+        items.emplace_back(false, "", classId, "");
         itemChecks.push_back(isChecked);
     }
 

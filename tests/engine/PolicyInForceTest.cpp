@@ -196,9 +196,9 @@ protected:
             ASSERT_EQ(ERROR_SUCCESS, parent.Open(place.root, place.parent.c_str(), RegKey::kReadWriteAccess | place.view));
             const OwnedFlag flag{place.flagsName, place.bit};
             for (const BlockItem& item : selection.items)
-                ClearOwnedFlag(parent, "{" + item.classId + "}", flag, place.view);
+                ClearOwnedFlag(parent, "{" + std::string(item.classId()) + "}", flag, place.view);
             for (const BlockItem& item : selection.items)
-                if (selection.IsChecked(item)) SetOwnedFlag(parent, "{" + item.classId + "}", flag, place.view);
+                if (selection.IsChecked(item)) SetOwnedFlag(parent, "{" + std::string(item.classId()) + "}", flag, place.view);
         }
     }
 

@@ -24,8 +24,7 @@ public:
         Add("166B1BCA-3F9C-11CF-8075-444553540000", false);
     }
     void Add(const std::string& classId, bool checked) {
-        BlockItem item;
-        item.classId = classId;
+        BlockItem item(false, "", classId, "");
         item.treeItem = reinterpret_cast<HTREEITEM>(items.size() + 1);
         checks[item.treeItem] = checked;
         items.push_back(item);
