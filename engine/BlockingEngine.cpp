@@ -7,6 +7,7 @@
 #include "settings/RegKey.h"
 #include "settings/SettingsStore.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iterator>
 #include <unordered_map>
@@ -97,7 +98,7 @@ private:
 // One kill-bit key per control, in list order: the first entry that names it, and whether
 // it must block. Names are made where they are used, so a long list costs little memory.
 struct ControlKey {
-    std::size_t item;
+    std::uint32_t item;
     bool wanted;
 };
 
@@ -122,27 +123,46 @@ struct ControlKeys {
 ControlKeys ListControlKeys(const Selection& selection, bool blocking) {
     ControlKeys list;
     const BlockList& items = selection.Items();
-    std::unordered_multimap<std::uint64_t, std::size_t> seen;  // name hash -> index in keys
-    list.keys.reserve(items.size());
-    seen.reserve(items.size());
+    const auto count = static_cast<std::uint32_t>(items.size());
+    // Entries by the hash of their key's name, and then in list order: entries that name one
+    // key meet in a run of equal hashes, the first of them first. Two flat arrays, where a
+    // hash map took a node per entry that the heap kept for the life of the process.
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> byHash(count);
+    for (std::uint32_t index = 0; index < count; ++index)
+        byHash[index] = {NameHash(FoldedKeyName(KillBitKeyName(items[index].classId()))), index};
+    std::sort(byHash.begin(), byHash.end());
+    // Per entry: the first entry that names its key; then, in place, that key's position.
+    std::vector<std::uint32_t> keyOf(count);
+    for (std::uint32_t index = 0; index < count; ++index) keyOf[index] = index;
+    for (std::size_t run = 0; run < byHash.size();) {
+        std::size_t end = run + 1;
+        while (end < byHash.size() && byHash[end].first == byHash[run].first) ++end;
+        for (std::size_t later = run + 1; later < end; ++later) {
+            const std::string folded = FoldedKeyName(KillBitKeyName(items[byHash[later].second].classId()));
+            for (std::size_t earlier = run; earlier < later; ++earlier) {
+                const std::uint32_t first = byHash[earlier].second;
+                if (keyOf[first] == first &&
+                    FoldedKeyName(KillBitKeyName(items[first].classId())) == folded) {
+                    keyOf[byHash[later].second] = first;
+                    break;
+                }
+            }
+        }
+        run = end;
+    }
+    list.keys.reserve(count);
     std::uint64_t sequence = 14695981039346656037ull;
-    for (std::size_t index = 0; index < items.size(); ++index) {
-        const std::string folded = FoldedKeyName(KillBitKeyName(items[index].classId()));
-        const std::uint64_t hash = NameHash(folded);
+    for (std::uint32_t index = 0; index < count; ++index) {
         const bool wanted = blocking && selection.IsChecked(items[index]);
         list.anyWanted = list.anyWanted || wanted;
-        ControlKey* same = nullptr;
-        for (auto [at, end] = seen.equal_range(hash); at != end && !same; ++at) {
-            ControlKey& earlier = list.keys[at->second];
-            if (FoldedKeyName(KillBitKeyName(items[earlier.item].classId())) == folded) same = &earlier;
-        }
-        if (same) {
-            same->wanted = same->wanted || wanted;
+        if (keyOf[index] != index) {  // a later entry of a key already listed
+            keyOf[index] = keyOf[keyOf[index]];
+            list.keys[keyOf[index]].wanted = list.keys[keyOf[index]].wanted || wanted;
             continue;
         }
-        seen.emplace(hash, list.keys.size());
+        keyOf[index] = static_cast<std::uint32_t>(list.keys.size());
         list.keys.push_back(ControlKey{index, wanted});
-        sequence = (sequence ^ hash) * 1099511628211ull;
+        sequence = (sequence ^ NameHash(FoldedKeyName(KillBitKeyName(items[index].classId())))) * 1099511628211ull;
     }
     list.namesHash = sequence;
     return list;
@@ -193,7 +213,7 @@ LONG PutFlagsInForce(HKEY root, const char* parentPath, REGSAM view, const Owned
     std::unordered_set<std::string> present;
     const bool presentListed = !before && ListSubkeys(parent, list.keys.size(), present);
 
-    std::vector<FlagKeyState> after(list.keys.size());
+    KnownKeys::Picture after(list.keys.size());
     bool exact = true;
     bool wrote = false;
     LONG refused = ERROR_SUCCESS;
@@ -210,7 +230,7 @@ LONG PutFlagsInForce(HKEY root, const char* parentPath, REGSAM view, const Owned
             const FlagPlan plan = PlanInForce(state, entry.wanted, flag.bit);
             wrote = wrote || !plan.WritesNothing();
             status = CarryOwnedFlagPlan(parent, name, flag, view, plan, key);
-            after[index] = AfterPlan(state, plan);
+            after.Set(index, AfterPlan(state, plan));
         }
         if (status != ERROR_SUCCESS) {
             // A key we may not change is left as it is, and our picture of it is unsure.
@@ -222,12 +242,12 @@ LONG PutFlagsInForce(HKEY root, const char* parentPath, REGSAM view, const Owned
     if (foreign && !exact) foreign->reset();
     if (foreign && *foreign)
         for (std::size_t index = 0; index < list.keys.size(); ++index)
-            if (after[index].flags && (*after[index].flags & flag.bit) && !after[index].record)
+            if (const FlagKeyState now = after.Get(index); now.flags && (*now.flags & flag.bit) && !now.record)
                 (*foreign)->insert(std::string(items[list.keys[index].item].classId()));
     if (!exact)
         known.Forget();
     else if (wrote || !before)
-        known.Remember(parent, view, list.namesHash, after);
+        known.Remember(parent, view, list.namesHash, std::move(after));
     return refused;
 }
 

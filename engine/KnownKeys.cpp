@@ -11,9 +11,22 @@ bool KnownKeys::StillTrue(const RegKey& parent, std::uint64_t namesHash) const {
 }
 
 FlagKeyState KnownKeys::State(std::size_t index) const {
+    return Picture::Unpack(index < states_.size() ? states_[index] : Packed{});
+}
+
+void KnownKeys::Picture::Set(std::size_t index, const FlagKeyState& state) {
+    // A record too large to keep here is read again next time rather than kept wrong.
+    if (state.record && (*state.record == 0 || *state.record > 0xFF)) keepable_ = false;
+    states_[index] = Packed{state.flags.value_or(0), static_cast<std::uint8_t>(state.record.value_or(0)),
+                            static_cast<std::uint8_t>((state.exists ? kExists : 0) | (state.flags ? kHasFlags : 0) |
+                                                      (state.flagsUnreadable ? kFlagsUnreadable : 0) |
+                                                      (state.holdsOtherData ? kHoldsOtherData : 0))};
+}
+
+FlagKeyState KnownKeys::Picture::Get(std::size_t index) const { return Unpack(states_[index]); }
+
+FlagKeyState KnownKeys::Picture::Unpack(const Packed& packed) {
     FlagKeyState state;
-    if (index >= states_.size()) return state;
-    const Packed& packed = states_[index];
     state.exists = (packed.bits & kExists) != 0;
     if (packed.bits & kHasFlags) state.flags = packed.flags;
     state.flagsUnreadable = (packed.bits & kFlagsUnreadable) != 0;
@@ -22,22 +35,11 @@ FlagKeyState KnownKeys::State(std::size_t index) const {
     return state;
 }
 
-void KnownKeys::Remember(const RegKey& parent, REGSAM view, std::uint64_t namesHash,
-                         const std::vector<FlagKeyState>& states) {
+void KnownKeys::Remember(const RegKey& parent, REGSAM view, std::uint64_t namesHash, Picture&& picture) {
     Forget();
-    std::vector<Packed> packed;
-    packed.reserve(states.size());
-    for (const FlagKeyState& state : states) {
-        // A record too large to keep here is read again next time rather than kept wrong.
-        if (state.record && (*state.record == 0 || *state.record > 0xFF)) return;
-        packed.push_back(Packed{state.flags.value_or(0), static_cast<std::uint8_t>(state.record.value_or(0)),
-                                static_cast<std::uint8_t>((state.exists ? kExists : 0) | (state.flags ? kHasFlags : 0) |
-                                                          (state.flagsUnreadable ? kFlagsUnreadable : 0) |
-                                                          (state.holdsOtherData ? kHoldsOtherData : 0))});
-    }
-    if (!watch_.Arm(parent, view)) return;
+    if (!picture.keepable_ || !watch_.Arm(parent, view)) return;
     namesHash_ = namesHash;
-    states_ = std::move(packed);
+    states_ = std::move(picture.states_);
     valid_ = true;
 }
 

@@ -246,6 +246,7 @@ TEST_F(PolicyInForceTest, EndStateEqualsWithdrawThenApplyKeyByKeyWithDuplicates)
         selection.Add(lower, true);
     }
     selection.Add(ControlId(3), false);
+    selection.Add(ControlId(2), false);  // checked, then listed again unchecked: still blocked
 
     for (PolicyMode mode : {PolicyMode::Blocking, PolicyMode::Withdrawn}) {
         PlantAll(Before());
