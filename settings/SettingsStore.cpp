@@ -80,7 +80,7 @@ void LoadSettings(Settings& settings, Selection& selection) {
         if (!known) break;
         known = stored.Lookup(item.classId()).has_value();
     }
-    if (!known) stored.Begin(choices);
+    if (!known) stored.Begin(choices, selection.Items().size());
     for (const BlockItem& item : selection.Items()) {
         bool checked = false;
         if (known) {
@@ -130,7 +130,7 @@ void SaveSettings(const Settings& settings, const Selection& selection, const Ad
         stored.Forget();  // what the key holds is unsure
         return;
     }
-    stored.Begin(choices);
+    stored.Begin(choices, selection.Items().size());
     for (const BlockItem& item : selection.Items()) stored.Note(item.classId(), selection.UserChoice(item));
     stored.End();
 }

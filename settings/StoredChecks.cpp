@@ -12,49 +12,53 @@ std::uint64_t StoredChecks::NameHash(std::string_view name) {
     return hash;
 }
 
-void StoredChecks::Begin(const RegKey& key) {
+void StoredChecks::Begin(const RegKey& key, std::size_t expected) {
     Forget();
     complete_ = false;
     watch_.Arm(key);
+    values_.reserve(expected);
 }
 
-void StoredChecks::Note(std::string_view name, bool yes) { values_.emplace_back(NameHash(name), yes); }
+void StoredChecks::Note(std::string_view name, bool yes) {
+    values_.push_back(Value{NameHash(name), static_cast<std::uint32_t>(values_.size()), yes});
+}
 
 void StoredChecks::End() {
-    // Stable, so that of two notes of one name the later stays last; keep that one.
-    std::stable_sort(values_.begin(), values_.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<std::pair<std::uint64_t, bool>> unique;
-    unique.reserve(values_.size());
-    for (const auto& value : values_) {
-        if (!unique.empty() && unique.back().first == value.first)
-            unique.back() = value;
+    std::sort(values_.begin(), values_.end(), [](const Value& a, const Value& b) {
+        return a.hash != b.hash ? a.hash < b.hash : a.order < b.order;
+    });
+    std::size_t kept = 0;
+    for (const Value& value : values_) {
+        if (kept > 0 && values_[kept - 1].hash == value.hash)
+            values_[kept - 1] = value;
         else
-            unique.push_back(value);
+            values_[kept++] = value;
     }
-    values_.swap(unique);
-    values_.shrink_to_fit();
+    values_.resize(kept);
+    if (values_.capacity() > 2 * kept) values_.shrink_to_fit();
     complete_ = true;
 }
 
 std::optional<bool> StoredChecks::Lookup(std::string_view name) const {
     if (!complete_) return std::nullopt;
-    const std::uint64_t hash = NameHash(name);
-    auto at = std::lower_bound(values_.begin(), values_.end(), hash,
-                               [](const auto& value, std::uint64_t wanted) { return value.first < wanted; });
-    if (at == values_.end() || at->first != hash) return std::nullopt;
-    return at->second;
+    const auto at = Find(NameHash(name));
+    if (at == values_.end()) return std::nullopt;
+    return at->yes;
 }
 
 bool StoredChecks::Differs(std::string_view name, bool yes) {
     if (!complete_) return true;
-    const std::uint64_t hash = NameHash(name);
-    auto at = std::lower_bound(values_.begin(), values_.end(), hash,
-                               [](const auto& value, std::uint64_t wanted) { return value.first < wanted; });
-    if (at == values_.end() || at->first != hash) return true;
-    const bool differs = at->second != yes;
-    at->second = yes;
+    const auto at = Find(NameHash(name));
+    if (at == values_.end()) return true;
+    const bool differs = at->yes != yes;
+    values_[static_cast<std::size_t>(at - values_.begin())].yes = yes;
     return differs;
+}
+
+std::vector<StoredChecks::Value>::const_iterator StoredChecks::Find(std::uint64_t hash) const {
+    const auto at = std::lower_bound(values_.begin(), values_.end(), hash,
+                                     [](const Value& value, std::uint64_t wanted) { return value.hash < wanted; });
+    return at != values_.end() && at->hash == hash ? at : values_.end();
 }
 
 void StoredChecks::Forget() noexcept {

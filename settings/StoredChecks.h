@@ -15,8 +15,8 @@
 class StoredChecks {
 public:
     // Starts a new picture of `key`, watched from now on, so that a change made while it is
-    // being read or written shows.
-    void Begin(const RegKey& key);
+    // being read or written shows; room is made for `expected` notes at once.
+    void Begin(const RegKey& key, std::size_t expected = 0);
     // What the value `name` holds now; a later note of the same name wins.
     void Note(std::string_view name, bool yes);
     void End();
@@ -29,10 +29,18 @@ public:
     void Forget() noexcept;
 
 private:
-    static std::uint64_t NameHash(std::string_view name);
+    struct Value {
+        std::uint64_t hash;
+        std::uint32_t order;  // of the notes: the later note of a name wins
+        bool yes;
+    };
 
-    // Sorted by hash once complete; value names ignore case, and so do their hashes.
-    std::vector<std::pair<std::uint64_t, bool>> values_;
+    static std::uint64_t NameHash(std::string_view name);
+    // The value of that hash, or the end.
+    std::vector<Value>::const_iterator Find(std::uint64_t hash) const;
+    // Sorted by hash once complete; value names ignore case, and so do their hashes. Sorted
+    // and thinned in place: ten thousand of them, and a second copy would stay in the heap.
+    std::vector<Value> values_;
     bool complete_ = false;
     KeyWatch watch_;
 };

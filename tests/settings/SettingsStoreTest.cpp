@@ -197,6 +197,12 @@ TEST_F(SettingsStoreTest, RepeatedSavesAndLoadsSeeChangesMadeInBetween) {
     selection.Add("0e5f0a11-7e57-4e11-b1e5-00000000000a", false);  // the same value name, later: it wins
     SaveSettings(settings, selection);
     EXPECT_EQ("no", Text(kSelectionKey, "0E5F0A11-7E57-4E11-B1E5-00000000000A"));
+    FakeSelection twice;  // read from what the save kept of the key: the later entry's check
+    twice.Add("0E5F0A11-7E57-4E11-B1E5-00000000000A", true);
+    twice.Add("0e5f0a11-7e57-4e11-b1e5-00000000000a", true);
+    LoadSettings(settings, twice);
+    EXPECT_FALSE(twice.Checked(2));
+    EXPECT_FALSE(twice.Checked(3));
 
     selection.checks.at(selection.items[3].treeItem) = true;
     selection.checks.at(selection.items[2].treeItem) = false;
