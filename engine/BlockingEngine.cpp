@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
