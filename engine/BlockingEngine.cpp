@@ -123,12 +123,13 @@ ControlKeys ListControlKeys(const Selection& selection, bool blocking) {
     ControlKeys list;
     const BlockList& items = selection.Items();
     const auto count = static_cast<std::uint32_t>(items.size());
+    const auto folded = [&items](std::uint32_t index) { return FoldedKeyName(KillBitKeyName(items[index].classId())); };
     // Entries by the hash of their key's name, and then in list order: entries that name one
     // key meet in a run of equal hashes, the first of them first. Two flat arrays, where a
     // hash map took a node per entry that the heap kept for the life of the process.
     std::vector<std::pair<std::uint64_t, std::uint32_t>> byHash(count);
     for (std::uint32_t index = 0; index < count; ++index)
-        byHash[index] = {NameHash(FoldedKeyName(KillBitKeyName(items[index].classId()))), index};
+        byHash[index] = {NameHash(folded(index)), index};
     std::sort(byHash.begin(), byHash.end());
     // Per entry: the first entry that names its key; then, in place, that key's position.
     std::vector<std::uint32_t> keyOf(count);
@@ -137,11 +138,10 @@ ControlKeys ListControlKeys(const Selection& selection, bool blocking) {
         std::size_t end = run + 1;
         while (end < byHash.size() && byHash[end].first == byHash[run].first) ++end;
         for (std::size_t later = run + 1; later < end; ++later) {
-            const std::string folded = FoldedKeyName(KillBitKeyName(items[byHash[later].second].classId()));
+            const std::string name = folded(byHash[later].second);
             for (std::size_t earlier = run; earlier < later; ++earlier) {
                 const std::uint32_t first = byHash[earlier].second;
-                if (keyOf[first] == first &&
-                    FoldedKeyName(KillBitKeyName(items[first].classId())) == folded) {
+                if (keyOf[first] == first && folded(first) == name) {
                     keyOf[byHash[later].second] = first;
                     break;
                 }
@@ -161,7 +161,7 @@ ControlKeys ListControlKeys(const Selection& selection, bool blocking) {
         }
         keyOf[index] = static_cast<std::uint32_t>(list.keys.size());
         list.keys.push_back(ControlKey{index, wanted});
-        sequence = (sequence ^ NameHash(FoldedKeyName(KillBitKeyName(items[index].classId())))) * 1099511628211ull;
+        sequence = (sequence ^ NameHash(folded(index))) * 1099511628211ull;
     }
     list.namesHash = sequence;
     return list;
