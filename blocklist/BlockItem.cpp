@@ -28,26 +28,6 @@ const char* GetLength(const char* at, std::size_t& length) noexcept {
     }
 }
 
-// The size of the block that holds the texts, lengths and NULs included.
-std::size_t BlockSize(const char* texts) noexcept {
-    std::size_t size = 0;
-    const char* at = texts;
-    for (int which = 0; which < 3; ++which) {
-        std::size_t length = 0;
-        at = GetLength(at, length);
-        size += length + 1;
-    }
-    return static_cast<std::size_t>(at - texts) + size;
-}
-
-std::unique_ptr<char[]> CopyBlock(const char* texts) {
-    if (!texts) return nullptr;
-    const std::size_t size = BlockSize(texts);
-    std::unique_ptr<char[]> copy(new char[size]);
-    std::memcpy(copy.get(), texts, size);
-    return copy;
-}
-
 }  // namespace
 
 BlockItem::BlockItem(bool enabledFlag, std::string_view name, std::string_view classId, std::string_view comment)
@@ -67,11 +47,11 @@ BlockItem::BlockItem(bool enabledFlag, std::string_view name, std::string_view c
 }
 
 BlockItem::BlockItem(const BlockItem& other)
-    : enabled(other.enabled), treeItem(other.treeItem), texts_(CopyBlock(other.texts_.get())) {}
+    : enabled(other.enabled), treeItem(other.treeItem), texts_(other.CopyTexts()) {}
 
 BlockItem& BlockItem::operator=(const BlockItem& other) {
     if (this != &other) {
-        texts_ = CopyBlock(other.texts_.get());
+        texts_ = other.CopyTexts();
         enabled = other.enabled;
         treeItem = other.treeItem;
     }
@@ -85,6 +65,16 @@ std::string_view BlockItem::Text(int which) const noexcept {
     for (std::size_t& length : lengths) at = GetLength(at, length);
     for (int earlier = 0; earlier < which; ++earlier) at += lengths[earlier] + 1;
     return {at, lengths[which]};
+}
+
+std::unique_ptr<char[]> BlockItem::CopyTexts() const {
+    if (!texts_) return nullptr;
+    // The block ends with the comment's NUL.
+    const std::string_view last = comment();
+    const auto size = static_cast<std::size_t>(last.data() + last.size() + 1 - texts_.get());
+    std::unique_ptr<char[]> copy(new char[size]);
+    std::memcpy(copy.get(), texts_.get(), size);
+    return copy;
 }
 
 const char* BlockItem::ClassIdText() const noexcept {

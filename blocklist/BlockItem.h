@@ -32,6 +32,7 @@ public:
 
 private:
     std::string_view Text(int which) const noexcept;
+    std::unique_ptr<char[]> CopyTexts() const;
 
     // The three lengths, seven bits to a byte, then each text followed by a NUL; none when
     // all three are empty.

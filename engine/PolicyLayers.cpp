@@ -136,8 +136,10 @@ PolicyVerdicts ReadPolicyVerdicts(const Settings& settings, const Selection& sel
     std::optional<KillBitParents> parents;
     if (!seen) parents.emplace();
     for (const BlockItem& item : selection.Items()) {
-        const bool foreign = seen ? seen->count(std::string(item.classId())) != 0 : ForeignKillBit(*parents, item.classId());
-        ControlFacts facts{std::string(item.classId()), blocking && selection.IsChecked(item), !report.machineWideRefused, foreign};
+        std::string classId(item.classId());
+        const bool foreign = seen ? seen->count(classId) != 0 : ForeignKillBit(*parents, classId);
+        ControlFacts facts{std::move(classId), blocking && selection.IsChecked(item), !report.machineWideRefused,
+                           foreign};
         verdicts.AddControl(DecideControl(layers, facts));
     }
     return verdicts;
@@ -174,7 +176,8 @@ std::vector<TargetStatus> PolicyVerdicts::Rows(const BlockList& list) const {
     if (list.size() != states_.size()) return rows;
     rows.reserve(Size());
     for (std::size_t index = 0; index < list.size(); ++index)
-        rows.push_back({std::string(list[index].name()), std::string(list[index].classId()), VerdictOf(fixed_.size() + index)});
+        rows.push_back(
+            {std::string(list[index].name()), std::string(list[index].classId()), VerdictOf(fixed_.size() + index)});
     return rows;
 }
 
